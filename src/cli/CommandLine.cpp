@@ -1,0 +1,45 @@
+#include "Commands.h"
+
+#include <ostream>
+
+namespace {
+
+const char* const Usage =
+    "usage: tandeo COMMAND [ARGUMENTS]\n"
+    "\n"
+    "Tandeo makes Blu-ray PGS subtitle streams (.sup, or .pes with its .mui\n"
+    "index) from two text subtitle scripts shown at the same time.\n"
+    "\n"
+    "commands:\n"
+    "  inspect FILE   list the segments of a .sup file, or of a .pes file with\n"
+    "                 the .mui index beside it, and check every one of them\n"
+    "  help           show this text (also -h, --help)\n"
+    "  version        show the version (also --version)\n"
+    "\n"
+    "exit status: 0 done, 1 wrong usage, 2 the input could not be read or is\n"
+    "malformed.\n";
+
+}  // namespace
+
+int RunCommandLine(const QStringList& args, std::ostream& out, std::ostream& err)
+{
+    if (args.isEmpty()) {
+        err << Usage;
+        return 1;
+    }
+    const QString command = args.front();
+    const QStringList rest = args.mid(1);
+    if (command == "help" || command == "-h" || command == "--help") {
+        out << Usage;
+        return 0;
+    }
+    if (command == "version" || command == "--version") {
+        out << "Tandeo, V1.4.4.0\n";
+        return 0;
+    }
+    if (command == "inspect")
+        return RunInspect(rest, out, err);
+    err << "tandeo: unknown command '" << command.toStdString() << "'\n"
+        << "Run 'tandeo --help' for the list of commands.\n";
+    return 1;
+}

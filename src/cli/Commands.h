@@ -1,0 +1,15 @@
+#pragma once
+// The `tandeo` subcommands. Each takes the arguments after its name, writes
+// its results to `out` and its complaints to `err`, and returns the exit
+// status.
+
+#include <QStringList>
+
+#include <iosfwd>
+
+// `tandeo inspect FILE`: one line per segment and a summary; 2 when the file
+// cannot be read or is malformed.
+int RunInspect(const QStringList& args, std::ostream& out, std::ostream& err);
+
+// The whole command line, subcommand first.
+int RunCommandLine(const QStringList& args, std::ostream& out, std::ostream& err);
