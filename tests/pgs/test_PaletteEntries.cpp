@@ -73,7 +73,7 @@ TEST(PaletteEntries, FillTakesIndexAlphaAndAtMost256Colours)
         EXPECT_EQ(pds.Entries[i].T, (i * 7) % 256);
     }
 
-    palette.Colours.resize(3);
+    palette.Colours.erase(palette.Colours.begin() + 3, palette.Colours.end());
     FillPds(pds, palette);
     EXPECT_EQ(pds.Entries.size(), 3u);
 }
