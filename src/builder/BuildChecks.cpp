@@ -1,0 +1,105 @@
+#include "BuildChecks.h"
+
+#include <algorithm>
+
+namespace {
+
+bool HasLines(const SBuildPage& page)
+{
+    return page.source && !page.source->lines.empty();
+}
+
+// Where the file name starts, after the last separator.
+qsizetype FileNameStart(const QString& path)
+{
+    const qsizetype slash = std::max(path.lastIndexOf('/'), path.lastIndexOf('\\'));
+    return slash + 1;
+}
+
+}  // namespace
+
+QString FirstSourcePath(const SBuildPages& pages)
+{
+    for (int i : {1, 0}) {
+        if (!pages[static_cast<std::size_t>(i)].sourcePath.isEmpty())
+            return pages[static_cast<std::size_t>(i)].sourcePath;
+    }
+    return {};
+}
+
+QString CheckBeforeBuild(const SBuildPages& pages)
+{
+    int badTimes = 0;
+    for (const SBuildPage& page : pages) {
+        if (!page.source)
+            continue;
+        for (const SSubLine& line : page.source->lines)
+            badTimes += line.timingOk == 0 ? 1 : 0;
+    }
+    if (badTimes > 0)
+        return QString("%1\n%2 timing error(s) found, please fix first!")
+            .arg(FirstSourcePath(pages))
+            .arg(badTimes);
+
+    if (pages[0].source && pages[1].source && pages[0].Direction != pages[1].Direction)
+        return "The direction of two subtitles confilcts! ";
+
+    bool anyFade = false;
+    for (const SBuildPage& page : pages) {
+        if (!page.source)
+            continue;
+        for (const SSubLine& line : page.source->lines)
+            anyFade = anyFade || line.fade != 0;
+    }
+    if (anyFade && HasLines(pages[0]) && HasLines(pages[1]))
+        return "Sorry, Double subtitles currently does not support fade effects! ";
+    return {};
+}
+
+QString ExtensionOf(const QString& path)
+{
+    const qsizetype start = FileNameStart(path);
+    const qsizetype dot = path.lastIndexOf('.');
+    return dot >= start ? path.mid(dot) : QString();
+}
+
+QString ReplaceExtension(const QString& path, const QString& extension)
+{
+    const qsizetype start = FileNameStart(path);
+    const qsizetype dot = path.lastIndexOf('.');
+    return (dot >= start ? path.left(dot) : path) + extension;
+}
+
+QString DefaultOutputPath(const SBuildPages& pages)
+{
+    const QString path = FirstSourcePath(pages);
+    return path.isEmpty() ? QString() : ReplaceExtension(path, ".sup");
+}
+
+QString ApplyFilterExtension(const QString& path, const QString& filterExtension)
+{
+    if (filterExtension.isEmpty() ||
+        filterExtension.compare(ExtensionOf(path), Qt::CaseInsensitive) == 0)
+        return path;
+    return ReplaceExtension(path, filterExtension);
+}
+
+QString OutputFormatOf(const QString& path, std::int32_t& format)
+{
+    const QString extension = ExtensionOf(path);
+    const char* const known[] = {".sup", ".xml", ".pes"};
+    for (std::int32_t i = 0; i < 3; ++i) {
+        if (extension.compare(known[i], Qt::CaseInsensitive) == 0 && i != OutputXml) {
+            format = i;
+            return {};
+        }
+    }
+    return "Output format is not supported! ";
+}
+
+std::int32_t BuildDirection(const SSourceLayouts& layouts)
+{
+    if (layouts[0].source && !layouts[0].source->lines.empty())
+        return layouts[0].Direction;
+    return layouts[1].Direction;
+}

@@ -1,0 +1,51 @@
+#pragma once
+// The checks the Build command makes before it asks for the output file,
+// and the output name rules. Each check returns the message to show, empty
+// when the build may go on; the window and the command line show them
+// their own way.
+
+#include "BuildJob.h"
+
+#include <QString>
+
+#include <array>
+
+// What the checks need of one source page.
+struct SBuildPage {
+    CSubBase* source = nullptr;
+    QString sourcePath;  // the script the source was opened from
+    std::int32_t Direction = 0;
+};
+
+// Index 0 is the top/left page, 1 the bottom/right page.
+using SBuildPages = std::array<SBuildPage, 2>;
+
+// Lines with bad times, conflicting directions, and fades with two sources,
+// in that order.
+QString CheckBeforeBuild(const SBuildPages& pages);
+
+// The path of the first page, bottom/right before top/left, whose source
+// path is not empty; empty when there is none.
+QString FirstSourcePath(const SBuildPages& pages);
+
+// `path` with its extension (from the last '.' of the file name on)
+// replaced by `extension`, or with `extension` appended when it has none.
+QString ReplaceExtension(const QString& path, const QString& extension);
+
+// The offered output name: the first source path with ".sup".
+QString DefaultOutputPath(const SBuildPages& pages);
+
+// The extension of the file name in `path`, with its dot; empty when none.
+QString ExtensionOf(const QString& path);
+
+// The save dialog keeps the extension of the selected filter: when it is
+// not empty and differs (in any case) from the path's, it replaces it.
+QString ApplyFilterExtension(const QString& path, const QString& filterExtension);
+
+// ".sup" gives OutputSup and ".pes" OutputPes (in any case); any other
+// extension gives the message "Output format is not supported! ".
+QString OutputFormatOf(const QString& path, std::int32_t& format);
+
+// The placement direction of the build: the top/left layout's when its
+// source has lines, else the bottom/right layout's.
+std::int32_t BuildDirection(const SSourceLayouts& layouts);

@@ -1,0 +1,59 @@
+#pragma once
+// A subtitle source as the builder and the views see it: a list of timed
+// lines, sorted by start, and the picture of any of them on request.
+
+#include <QImage>
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+class CSubBase;
+
+// One timed line: a text line (an entry of the text engine) or a picture
+// line (a picture file shown at a position).
+struct SSubLine {
+    CSubBase* source = nullptr;
+    QString imageFile;            // empty for a text line
+    std::int32_t entryIndex = 0;  // entry of the text engine
+    std::int32_t start = 0;       // ms
+    std::int32_t end = 0;         // ms
+    std::int32_t insertFlag = 0;  // given when a picture line is inserted; not read by the build
+    std::int32_t posX = 0;        // explicit left edge on the frame; 0 = automatic
+    std::int32_t posY = 0;        // explicit top edge; 0 = automatic
+    std::uint8_t timingOk = 1;
+    std::uint8_t flag2 = 1;  // not read by the build
+    std::uint8_t fade = 0;   // the line fades in and out
+};
+
+// What the builder and the preview ask a source for.
+struct SLineRequest {
+    QImage image;  // out: straight ARGB picture; null = nothing to show
+    std::int32_t videoSizeIndex = 0;
+    std::int32_t frameRateIndex = 0;
+    bool squeeze = false;  // squeeze 720-wide frames to 3/4 width
+    std::int32_t lineSpace = 0;
+    std::int32_t fadeEnable = 1;
+    std::uint8_t pictureMode = 0;  // picture lines: scale without redrawing
+    std::uint8_t flag2 = 0;
+    std::int32_t posX = 0;  // out: the line's explicit position
+    std::int32_t posY = 0;
+};
+
+class CSubBase {
+public:
+    virtual ~CSubBase() = default;
+
+    // Number of non-empty text rows of an entry of the text engine.
+    virtual int GetRowCount(int /*entryIndex*/) { return 2; }
+
+    // Reads the source file; messages go to the user.
+    virtual bool Load(const QString& path) = 0;
+
+    // The picture of one line. False is a hard failure that stops a build;
+    // true with a null picture means the line shows nothing. The base knows
+    // no text lines and answers false for them.
+    virtual bool GetLineImage(int lineIndex, SLineRequest& request);
+
+    std::vector<SSubLine> lines;  // sorted by start
+};
