@@ -5,28 +5,28 @@
 //
 //   build-release/bench/build_bench
 
-#include "builder/PictureSource.h"
+#include "LinePictures.h"
 #include "builder/SubBuilder.h"
 
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+
 #include <sys/resource.h>
 
 namespace {
 
-// Hands out a few pre-drawn pictures in turn, so that the figure is the
-// builder's and the encoder's, not the drawing of test pictures.
+// Hands out a few pre-drawn anti-aliased line pictures (hundreds of colours
+// each, so every group takes the median cut) in turn, so that the figure is
+// the builder's and the encoder's, not the drawing of test pictures.
 class CCachedSource : public CSubBase {
 public:
     CCachedSource(int count, int offsetMs, int seed)
     {
-        for (int i = 0; i < 8; ++i) {
-            const QRgb colour =
-                qRgb((seed * 70 + i * 37) % 256, (i * 91) % 256, (200 + i * 13) % 256);
-            Pictures.push_back(DrawTestPicture(700 + 60 * i, 70 + 6 * i, colour));
-        }
+        for (int i = 0; i < 8; ++i)
+            Pictures.push_back(LinePicture(700 + 60 * i, 70 + 6 * i, seed + i));
         for (int i = 0; i < count; ++i) {
             SSubLine line;
             line.source = this;
@@ -72,6 +72,12 @@ void BM_Build(benchmark::State& state)
     state.counters["pictures/s"] =
         benchmark::Counter(pictures, benchmark::Counter::kIsIterationInvariantRate);
     state.counters["peak_MB"] = PeakMegabytes();
+    std::size_t fewest = DistinctColours(top.Pictures[0]);
+    for (const CCachedSource* source : {&top, &bottom}) {
+        for (const QImage& picture : source->Pictures)
+            fewest = std::min(fewest, DistinctColours(picture));
+    }
+    state.counters["fewest_colours"] = static_cast<double>(fewest);
 }
 BENCHMARK(BM_Build)->Arg(300)->Arg(3000)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
