@@ -13,6 +13,8 @@ const char* const Usage =
     "commands:\n"
     "  inspect FILE   list the segments of a .sup file, or of a .pes file with\n"
     "                 the .mui index beside it, and check every one of them\n"
+    "  script FILE    read a subtitle script (SubRip, SSA/ASS, MicroDVD and\n"
+    "                 other text formats) and print its styles and entries\n"
     "  help           show this text (also -h, --help)\n"
     "  version        show the version (also --version)\n"
     "\n"
@@ -39,6 +41,8 @@ int RunCommandLine(const QStringList& args, std::ostream& out, std::ostream& err
     }
     if (command == "inspect")
         return RunInspect(rest, out, err);
+    if (command == "script")
+        return RunScript(rest, out, err);
     err << "tandeo: unknown command '" << command.toStdString() << "'\n"
         << "Run 'tandeo --help' for the list of commands.\n";
     return 1;

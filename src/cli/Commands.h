@@ -11,5 +11,9 @@
 // cannot be read or is malformed.
 int RunInspect(const QStringList& args, std::ostream& out, std::ostream& err);
 
+// `tandeo script FILE`: reads a subtitle script as a source does and prints
+// what was read; 2 when it cannot be read.
+int RunScript(const QStringList& args, std::ostream& out, std::ostream& err);
+
 // The whole command line, subcommand first.
 int RunCommandLine(const QStringList& args, std::ostream& out, std::ostream& err);

@@ -165,6 +165,12 @@ struct SOracleCase {
     bool AllColours;  // 255 boxes, or fewer because every box is one cell
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const SOracleCase& c, std::ostream* out)
+{
+    *out << c.Name;
+}
+
 class QuantiserOracle : public testing::TestWithParam<SOracleCase> {};
 
 TEST_P(QuantiserOracle, MedianCutMatchesLibjpeg)

@@ -1,0 +1,81 @@
+#include "Commands.h"
+
+#include "formats/SimpleTextSubtitle.h"
+
+#include <QString>
+
+#include <ostream>
+
+namespace {
+
+const char* EncodingName(TextEncoding encoding)
+{
+    switch (encoding) {
+    case Utf8: return "UTF-8";
+    case Utf16LE: return "UTF-16 LE";
+    case Utf16BE: return "UTF-16 BE";
+    case Ansi: return "ANSI";
+    default: return "bytes (no byte order mark)";
+    }
+}
+
+std::string Time(std::int32_t value, ETimingMode mode)
+{
+    if (mode == Frames)
+        return "frame " + std::to_string(value);
+    const std::int64_t ms = value;
+    return QString::asprintf("%02lld:%02lld:%02lld.%03lld", static_cast<long long>(ms / 3600000),
+                             static_cast<long long>(ms / 60000 % 60),
+                             static_cast<long long>(ms / 1000 % 60),
+                             static_cast<long long>(ms % 1000))
+        .toStdString();
+}
+
+std::string Number(double value)
+{
+    return QString::number(value, 'g', 10).toStdString();
+}
+
+void PrintStyles(const CSimpleTextSubtitle& script, std::ostream& out)
+{
+    out << "styles: " << script.styles.size() << '\n';
+    for (const auto& [name, style] : script.styles) {
+        out << "  " << name << ": font \"" << style->fontName << "\", size "
+            << Number(style->fontSize) << ", weight " << style->weight << ", italic "
+            << (style->italic ? "yes" : "no") << ", alignment " << style->alignment << ", margins "
+            << style->margins.left << "," << style->margins.top << "," << style->margins.right
+            << "," << style->margins.bottom << ", charset " << style->charSet << '\n';
+    }
+}
+
+}  // namespace
+
+int RunScript(const QStringList& args, std::ostream& out, std::ostream& err)
+{
+    if (args.size() != 1) {
+        err << "usage: tandeo script FILE\n";
+        return 1;
+    }
+    const QString& path = args.front();
+    CSimpleTextSubtitle script;
+    if (!script.OpenScriptFile(path, 1, "")) {
+        err << "tandeo script: " << path.toStdString() << ": read error! \n";
+        return 2;
+    }
+    out << "reader: " << script.readerName << '\n'
+        << "timing: " << (script.timingMode == Frames ? "frames" : "milliseconds") << '\n'
+        << "encoding: " << EncodingName(script.sourceEncoding) << '\n'
+        << "script size: " << script.scriptSize.width << " x " << script.scriptSize.height << '\n';
+    PrintStyles(script, out);
+    out << "entries: " << script.entries.size() << '\n';
+    for (std::size_t i = 0; i < script.entries.size(); ++i) {
+        const STSEntry& entry = script.entries[i];
+        out << "  " << (i + 1) << "  " << Time(entry.start, script.timingMode) << " --> "
+            << Time(entry.end, script.timingMode) << "  " << entry.style << "  "
+            << entry.text.toStdString() << '\n';
+        // Byte-valued text reads as its style's character set decodes it.
+        if (!entry.unicodeText)
+            out << "     decoded: " << script.EntryText(static_cast<int>(i)).toStdString() << '\n';
+    }
+    return 0;
+}

@@ -1,0 +1,16 @@
+#pragma once
+// Byte-valued script text: searching it and decoding it by character set,
+// honouring the font-encoding tag (backslash, "fe", digits) inside override
+// blocks, which switches the character set for the text that follows.
+
+#include <QString>
+
+// The index of the first `ch` at or after `from`, or -1. In byte-valued
+// text the second byte of a double-byte character never matches.
+int FindScriptChar(const QString& text, QChar ch, int from, bool unicodeText, int charSet);
+
+// Each unit is a byte; a lead byte and its follower form one character.
+QString DecodeWithCharSet(const QString& text, int charSet);
+
+// Decodes text whose character set may change at {\fe...} blocks.
+QString DecodeScriptText(const QString& text, int charSet);

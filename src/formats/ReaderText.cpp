@@ -1,0 +1,219 @@
+#include "ReaderText.h"
+
+#include "platform/CodePages.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+// What the default code page means for one text: UTF-8 when all of its
+// bytes are valid UTF-8, else the configured legacy code page; decided once
+// for the whole text, as FindScriptChar decides it.
+class CTextCodePage {
+public:
+    explicit CTextCodePage(QStringView text) : Text(text) {}
+
+    int For(int charSet)
+    {
+        const int codePage = CodePageOfCharSet(charSet);
+        if (codePage != CodePageDefault)
+            return codePage;
+        if (Resolved < 0) {
+            std::string bytes;
+            bytes.reserve(static_cast<std::size_t>(Text.size()));
+            for (QChar unit : Text) {
+                if (unit.unicode() <= 0xFF)
+                    bytes.push_back(static_cast<char>(unit.unicode()));
+            }
+            Resolved = ResolveCodePage(CodePageDefault, bytes);
+        }
+        return Resolved;
+    }
+
+private:
+    QStringView Text;
+    int Resolved = -1;
+};
+
+// The character set of the digits of a font-encoding tag; long runs
+// saturate, as no such set exists.
+int CharSetDigits(QStringView text, qsizetype at, int fallback)
+{
+    constexpr int Saturated = 1 << 24;
+    int value = 0;
+    bool any = false;
+    for (; at < text.size() && text[at] >= u'0' && text[at] <= u'9'; ++at) {
+        any = true;
+        if (value < Saturated)
+            value = value * 10 + (text[at].unicode() - u'0');
+    }
+    return any ? value : fallback;
+}
+
+}  // namespace
+
+bool IsLineSpace(QChar c, bool unicodeText)
+{
+    const char16_t u = c.unicode();
+    if (u == ' ' || (u >= 0x09 && u <= 0x0D))
+        return true;
+    return unicodeText && u > 0x7F && c.isSpace();
+}
+
+QStringView TrimmedLine(QStringView line, bool unicodeText)
+{
+    qsizetype from = 0;
+    qsizetype to = line.size();
+    while (from < to && IsLineSpace(line[from], unicodeText))
+        ++from;
+    while (to > from && IsLineSpace(line[to - 1], unicodeText))
+        --to;
+    return line.mid(from, to - from);
+}
+
+std::string Narrowed(QStringView text)
+{
+    std::string narrow;
+    narrow.reserve(static_cast<std::size_t>(text.size()));
+    for (QChar c : text)
+        narrow.push_back(static_cast<char>(c.unicode() & 0xFF));
+    return narrow;
+}
+
+QString AsciiLowered(QStringView text)
+{
+    QString lowered = text.toString();
+    for (QChar& c : lowered) {
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(char16_t(c.unicode() + ('a' - 'A')));
+    }
+    return lowered;
+}
+
+void AsciiLower(std::string& text)
+{
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c + ('a' - 'A'));
+    }
+}
+
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i];
+        char y = b[i];
+        if (x >= 'A' && x <= 'Z')
+            x = static_cast<char>(x + ('a' - 'A'));
+        if (y >= 'A' && y <= 'Z')
+            y = static_cast<char>(y + ('a' - 'A'));
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+std::optional<std::int32_t> TimeFromParts(std::int64_t hours, std::int64_t minutes,
+                                          std::int64_t seconds, std::int64_t milliseconds)
+{
+    // The parts are 32-bit numbers, so none of this overflows 64 bits.
+    const std::int64_t total = ((hours * 60 + minutes) * 60 + seconds) * 1000 + milliseconds;
+    if (total < std::numeric_limits<std::int32_t>::min() ||
+        total > std::numeric_limits<std::int32_t>::max())
+        return std::nullopt;
+    return static_cast<std::int32_t>(total);
+}
+
+std::int32_t ClampedTime(std::int64_t value)
+{
+    if (value < std::numeric_limits<std::int32_t>::min())
+        return std::numeric_limits<std::int32_t>::min();
+    if (value > std::numeric_limits<std::int32_t>::max())
+        return std::numeric_limits<std::int32_t>::max();
+    return static_cast<std::int32_t>(value);
+}
+
+CScriptCharMap::CScriptCharMap(QStringView text, bool unicodeText, int charSet) : Text(text)
+{
+    if (unicodeText)
+        return;
+    // Lead bytes are never ASCII, so a text of ASCII alone hides nothing.
+    const char16_t* units = text.utf16();
+    const qsizetype size = text.size();
+    if (std::none_of(units, units + size, [](char16_t u) { return u >= 0x80 && u <= 0xFF; }))
+        return;
+    // The same walk as FindScriptChar's: double-byte characters are skipped
+    // whole, and a font-encoding tag inside braces switches the code page
+    // for the rest of the text.
+    CTextCodePage codePages(text);
+    int codePage = codePages.For(charSet);
+    int depth = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t u = units[i];
+        if (u <= 0xFF && IsLeadByte(codePage, static_cast<unsigned char>(u))) {
+            if (Hidden.empty())
+                Hidden.assign(static_cast<std::size_t>(size), 0);
+            Hidden[static_cast<std::size_t>(i)] = 1;
+            if (i + 1 < size)
+                Hidden[static_cast<std::size_t>(i + 1)] = 1;
+            ++i;
+            continue;
+        }
+        if (u == '{') {
+            ++depth;
+        } else if (depth > 0) {
+            if (u == '}') {
+                --depth;
+            } else if (u == 'e' && i > 2 && i < size - 1 && units[i - 1] == 'f' &&
+                       units[i - 2] == '\\') {
+                codePage = codePages.For(CharSetDigits(text, i + 1, charSet));
+            }
+        }
+    }
+}
+
+qsizetype CScriptCharMap::Find(QChar ch, qsizetype from) const
+{
+    const char16_t* units = Text.utf16();
+    const char16_t wanted = ch.unicode();
+    for (qsizetype i = from < 0 ? 0 : from; i < Text.size(); ++i) {
+        if (units[i] == wanted && (Hidden.empty() || !Hidden[static_cast<std::size_t>(i)]))
+            return i;
+    }
+    return -1;
+}
+
+QString ReplacedAll(const QString& text, QLatin1StringView what, QLatin1StringView by)
+{
+    qsizetype at = text.indexOf(what);
+    if (at < 0 || what.isEmpty())
+        return text;
+    QString replaced;
+    replaced.reserve(text.size() + (by.size() > what.size() ? text.size() / 4 : 0));
+    qsizetype done = 0;
+    for (; at >= 0; at = text.indexOf(what, done)) {
+        replaced += QStringView(text).mid(done, at - done);
+        replaced += by;
+        done = at + what.size();
+    }
+    replaced += QStringView(text).mid(done);
+    return replaced;
+}
+
+QString ReplaceScriptChar(QString text, QChar ch, QChar by, bool unicodeText, int charSet)
+{
+    if (!text.contains(ch))
+        return text;
+    if (unicodeText) {
+        text.replace(ch, by);
+        return text;
+    }
+    const CScriptCharMap map(text, false, charSet);
+    QString replaced = text;
+    for (qsizetype at = map.Find(ch, 0); at >= 0; at = map.Find(ch, at + 1))
+        replaced[at] = by;
+    return replaced;
+}

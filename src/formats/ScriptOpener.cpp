@@ -1,0 +1,103 @@
+#include "Readers.h"
+#include "SimpleTextSubtitle.h"
+#include "platform/UserMessages.h"
+
+namespace {
+
+// Scripts fetched from an address, and their side files, are cut off here.
+constexpr std::int64_t MaxDownloadSize = 1048576;
+
+// "movie.en.srt" names its script "en", "movie.srt" "movie".
+std::string NameFromPath(const QString& path)
+{
+    QString name = path;
+    name.replace('\\', '/');
+    const qsizetype dot = name.lastIndexOf('.');
+    name = dot >= 0 ? name.left(dot) : QString();
+    name = name.mid(name.lastIndexOf('/') + 1);
+    name = name.mid(name.lastIndexOf('.') + 1);
+    return name.toStdString();
+}
+
+}  // namespace
+
+const std::vector<SScriptReader>& ScriptReaders()
+{
+    static const std::vector<SScriptReader> readers{
+        {"SubRip", ReadSubRip, Milliseconds},
+        {"braced time lines", ReadBracedTimeLines, Milliseconds},
+        {"SubViewer", ReadSubViewer, Milliseconds},
+        {"MicroDVD", ReadMicroDvd, Frames},
+        {"time-prefixed lines", ReadTimePrefixedLines, Milliseconds},
+        {"SubStation Alpha", ReadSubStationScript, Milliseconds},
+        {"key=value script", ReadKeyValueScript, Milliseconds},
+    };
+    return readers;
+}
+
+int CountLinesBetween(CTextFile& file, std::int64_t from, std::int64_t to)
+{
+    file.Seek(from, 0);
+    std::string line;
+    int count = 0;
+    if (!file.ReadLineNarrow(line))
+        return count;
+    while (file.GetPosition() < to && file.ReadLineNarrow(line))
+        ++count;
+    return count;
+}
+
+bool CSimpleTextSubtitle::OpenScriptFile(const QString& path, std::int32_t charSet,
+                                         const std::string& scriptName)
+{
+    Clear();
+    CWebTextFile file(MaxDownloadSize);
+    if (!file.Open(path))
+        return false;
+    const bool read =
+        ReadScript(file, charSet, scriptName.empty() ? NameFromPath(path) : scriptName);
+    file.Close();
+    return read;
+}
+
+bool CSimpleTextSubtitle::ReadScript(CTextFile& file, std::int32_t charSet,
+                                     const std::string& scriptName)
+{
+    Clear();
+    readerName.clear();
+    const std::int64_t start = file.GetPosition();
+    for (const SScriptReader& reader : ScriptReaders()) {
+        const bool accepted = reader.Read(file, *this, charSet);
+        if (!accepted && !entries.empty()) {
+            const int line = CountLinesBetween(file, start, file.GetPosition());
+            UserMessages().Show(QString::asprintf("Syntax error at line %d!\t", line + 1),
+                                EMessageKind::Error);
+            Clear();
+            return false;
+        }
+        if (!accepted) {
+            file.Seek(start, 0);
+            Clear();
+            continue;
+        }
+
+        name = scriptName;
+        timingMode = reader.TimingMode;
+        sourceEncoding = file.encoding;
+        this->path = file.GetFilePath().toStdString();
+        readerName = reader.Name;
+        NotifyChanged();
+
+        // A side file may add styles (and lines) to any script.
+        CWebTextFile side(MaxDownloadSize);
+        const bool hasSide = side.Open(QString::fromStdString(this->path) + ".style");
+        if (hasSide)
+            ReadSubStationScript(side, *this, charSet);
+        EnsureDefaultStyle(charSet);
+        ReplaceUnknownStyles();
+        if (hasSide)
+            side.Close();
+        return true;
+    }
+    return false;
+}
