@@ -1,6 +1,7 @@
 #include "SimpleTextSubtitle.h"
 
 #include "CharSets.h"
+#include "ReaderText.h"
 #include "platform/UserMessages.h"
 
 #include <algorithm>
@@ -11,28 +12,6 @@
 namespace {
 
 const std::string DefaultStyleName = "Default";
-
-// Byte-valued text keeps every unit above 0x7F: such a unit may be the
-// second byte of a double-byte character, so only ASCII white space is
-// trimmed from it.
-bool IsTrimmedSpace(QChar c, bool unicodeText)
-{
-    const ushort u = c.unicode();
-    if (u == ' ' || (u >= 0x09 && u <= 0x0D))
-        return true;
-    return unicodeText && u > 0x7F && c.isSpace();
-}
-
-QString Trimmed(const QString& text, bool unicodeText)
-{
-    qsizetype from = 0;
-    qsizetype to = text.size();
-    while (from < to && IsTrimmedSpace(text[from], unicodeText))
-        ++from;
-    while (to > from && IsTrimmedSpace(text[to - 1], unicodeText))
-        --to;
-    return text.mid(from, to - from);
-}
 
 // The next free numbered name for a style that has to make room: "Sign10"
 // goes to "Sign11", "Default" to "Default2".
@@ -128,7 +107,7 @@ void CSimpleTextSubtitle::AddEntry(const QString& text, bool unicodeText, std::i
                                    std::int32_t layer, const SMargins& margins,
                                    std::int32_t readOrder)
 {
-    QString stored = Trimmed(text, unicodeText);
+    QString stored = TrimmedLine(text, unicodeText).toString();
     if (stored.isEmpty() || start > end)
         return;
     stored.remove(QChar('\r'));

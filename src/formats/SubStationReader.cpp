@@ -3,6 +3,7 @@
 // read by position, so their Format lines are not needed.
 
 #include "EmbeddedFonts.h"
+#include "ReaderText.h"
 #include "Readers.h"
 #include "ScriptFields.h"
 
@@ -19,36 +20,6 @@ struct SVersions {
     int events = 3;
     int styles = 3;
 };
-
-bool IsTrimmedSpace(QChar c, bool unicodeText)
-{
-    const char16_t u = c.unicode();
-    if (u == ' ' || (u >= '\t' && u <= '\r'))
-        return true;
-    // In byte-valued text a unit above 0x7F may be half of a character.
-    return unicodeText && u > 0x7F && c.isSpace();
-}
-
-QString Trimmed(const QString& text, bool unicodeText)
-{
-    qsizetype from = 0;
-    qsizetype to = text.size();
-    while (from < to && IsTrimmedSpace(text[from], unicodeText))
-        ++from;
-    while (to > from && IsTrimmedSpace(text[to - 1], unicodeText))
-        --to;
-    return text.mid(from, to - from);
-}
-
-// Names are kept as bytes: the low 8 bits of every unit.
-std::string Narrow(const QString& text)
-{
-    std::string bytes(static_cast<std::size_t>(text.size()), '\0');
-    const QChar* units = text.constData();
-    for (std::size_t i = 0; i < bytes.size(); ++i)
-        bytes[i] = static_cast<char>(units[i].unicode() & 0xFF);
-    return bytes;
-}
 
 std::string WithoutLeadingAsterisks(const std::string& name)
 {
@@ -163,7 +134,7 @@ bool ReadStyle(QString value, int v, CSimpleTextSubtitle& script)
     if (v >= 6 && !TakeInt(value, ',', style->positionBase))
         return false;
 
-    style->fontName = Narrow(fontName);
+    style->fontName = Narrowed(fontName);
     style->fontSize = fontSize;
     for (int i = 0; i < 4; ++i)
         style->colours[i] = static_cast<std::uint32_t>(colours[i]);
@@ -205,7 +176,7 @@ bool ReadStyle(QString value, int v, CSimpleTextSubtitle& script)
         else
             style->alignment = a & 3;
     }
-    script.RegisterStyle(WithoutLeadingAsterisks(Narrow(name)), std::move(style));
+    script.RegisterStyle(WithoutLeadingAsterisks(Narrowed(name)), std::move(style));
     return true;
 }
 
@@ -250,11 +221,11 @@ bool ReadDialogue(QString value, int e, bool unicodeText, CSimpleTextSubtitle& s
     if (!hasEffect)
         effect.clear();
 
-    std::string styleName = WithoutLeadingAsterisks(Narrow(style));
+    std::string styleName = WithoutLeadingAsterisks(Narrowed(style));
     if (EqualsIgnoringAsciiCase(styleName, "default"))
         styleName = "Default";
-    script.AddEntry(value, unicodeText, start, end, styleName, Narrow(actor), Narrow(effect), layer,
-                    margins, -1);
+    script.AddEntry(value, unicodeText, start, end, styleName, Narrowed(actor), Narrowed(effect),
+                    layer, margins, -1);
     return true;
 }
 
@@ -269,7 +240,7 @@ bool ReadSubStationScript(CTextFile& file, CSimpleTextSubtitle& script, int)
 
     QString line;
     while (file.ReadLine(line)) {
-        QString value = Trimmed(line, unicodeText);
+        QString value = TrimmedLine(line, unicodeText).toString();
         if (value.isEmpty() || value.startsWith(';'))
             continue;
         QString key;

@@ -1,3 +1,4 @@
+#include "ReaderTestSupport.h"
 #include "formats/Readers.h"
 
 #include <gtest/gtest.h>
@@ -11,23 +12,9 @@
 
 namespace {
 
-// Lets the reader read the given bytes from a file, as the opener would.
 bool ReadKeyValueBytes(const QByteArray& bytes, CSimpleTextSubtitle& script)
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("script.txt");
-    QFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size()) {
-        ADD_FAILURE() << "cannot write " << path.toStdString();
-        return false;
-    }
-    out.close();
-    CTextFile file;
-    if (!file.Open(path)) {
-        ADD_FAILURE() << "cannot open " << path.toStdString();
-        return false;
-    }
-    return ReadKeyValueScript(file, script, 1);
+    return ReadBytes(ReadKeyValueScript, bytes, script);
 }
 
 // Fields 3 to 31 of a style value, after the two name parts.

@@ -1,3 +1,4 @@
+#include "ReaderTestSupport.h"
 #include "formats/MicroDvdText.h"
 #include "formats/Readers.h"
 
@@ -13,29 +14,9 @@
 
 namespace {
 
-// Lets the reader read the given bytes from a file, as the opener would.
 bool ReadMicroDvdBytes(const QByteArray& bytes, CSimpleTextSubtitle& script, int charSet = 1)
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("script.sub");
-    QFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size()) {
-        ADD_FAILURE() << "cannot write " << path.toStdString();
-        return false;
-    }
-    out.close();
-    CTextFile file;
-    if (!file.Open(path)) {
-        ADD_FAILURE() << "cannot open " << path.toStdString();
-        return false;
-    }
-    return ReadMicroDvd(file, script, charSet);
-}
-
-// Texts compare as UTF-8 so that a failure prints readably.
-std::string U8(const QString& text)
-{
-    return text.toStdString();
+    return ReadBytes(ReadMicroDvd, bytes, script, charSet);
 }
 
 struct SExpected {

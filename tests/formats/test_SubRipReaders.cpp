@@ -1,3 +1,4 @@
+#include "ReaderTestSupport.h"
 #include "formats/CharSets.h"
 #include "formats/ReaderText.h"
 #include "formats/Readers.h"
@@ -15,35 +16,6 @@
 #include <vector>
 
 namespace {
-
-using FReader = bool (*)(CTextFile&, CSimpleTextSubtitle&, int);
-
-// Lets one reader read the given bytes from a file, as the opener would.
-bool ReadBytes(FReader reader, const QByteArray& bytes, CSimpleTextSubtitle& script,
-               int charSet = 1)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath("script.txt");
-    QFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size()) {
-        ADD_FAILURE() << "cannot write " << path.toStdString();
-        return false;
-    }
-    out.close();
-    CTextFile file;
-    if (!file.Open(path)) {
-        ADD_FAILURE() << "cannot open " << path.toStdString();
-        return false;
-    }
-    return reader(file, script, charSet);
-}
-
-// Texts compare as UTF-8 so that a failure prints readably; every unit
-// string has its own UTF-8 form, byte-valued units included.
-std::string U8(const QString& text)
-{
-    return text.toStdString();
-}
 
 // Byte-valued text: each byte of `bytes` is one unit.
 QString Units(const QByteArray& bytes)
