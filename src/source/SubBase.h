@@ -3,6 +3,7 @@
 // lines, sorted by start, and the picture of any of them on request.
 
 #include <QImage>
+#include <QPoint>
 #include <QString>
 
 #include <cstdint>
@@ -55,5 +56,25 @@ public:
     // no text lines and answers false for them.
     virtual bool GetLineImage(int lineIndex, SLineRequest& request);
 
+    // Sorts the lines and repairs their times for the frame rate: an end of
+    // 0 runs to the next start, long runs of touching lines get a gap, and
+    // lines shorter than six frames are lengthened.
+    void NormalizeTimes(double fps);
+    // Marks every line whose times are reversed, empty or overlap the line
+    // before; returns how many are marked.
+    int CheckTimings();
+    void CheckLineTiming(int lineIndex);
+    // Inserts a picture line before `index` (appends for -1 or past the
+    // end) and returns its index. Its times start out bad (0 to 0).
+    int InsertImageLine(const QString& path, QPoint position, int index, int flag);
+    // Throws std::out_of_range for an index outside the lines.
+    void RemoveLine(int lineIndex);
+
     std::vector<SSubLine> lines;  // sorted by start
+
+    struct SFrameRect {
+        std::int32_t left = 0, top = 0, right = 0, bottom = 0;
+    };
+    // The frame that picture lines are scaled against.
+    SFrameRect imageFrame;
 };
