@@ -35,7 +35,7 @@ public:
             lines.push_back(line);
         }
     }
-    bool Load(const QString&) override { return true; }
+    bool Load(const QString&, CUserMessages*) override { return true; }
     int GetRowCount(int) override { return 1; }
     bool GetLineImage(int index, SLineRequest& request) override
     {

@@ -1,19 +1,12 @@
 #include "BuildChecks.h"
 
-#include <algorithm>
+#include "source/FileNames.h"
 
 namespace {
 
 bool HasLines(const SBuildPage& page)
 {
     return page.source && !page.source->lines.empty();
-}
-
-// Where the file name starts, after the last separator.
-qsizetype FileNameStart(const QString& path)
-{
-    const qsizetype slash = std::max(path.lastIndexOf('/'), path.lastIndexOf('\\'));
-    return slash + 1;
 }
 
 }  // namespace
@@ -54,20 +47,6 @@ QString CheckBeforeBuild(const SBuildPages& pages)
     if (anyFade && HasLines(pages[0]) && HasLines(pages[1]))
         return "Sorry, Double subtitles currently does not support fade effects! ";
     return {};
-}
-
-QString ExtensionOf(const QString& path)
-{
-    const qsizetype start = FileNameStart(path);
-    const qsizetype dot = path.lastIndexOf('.');
-    return dot >= start ? path.mid(dot) : QString();
-}
-
-QString ReplaceExtension(const QString& path, const QString& extension)
-{
-    const qsizetype start = FileNameStart(path);
-    const qsizetype dot = path.lastIndexOf('.');
-    return (dot >= start ? path.left(dot) : path) + extension;
 }
 
 QString DefaultOutputPath(const SBuildPages& pages)

@@ -5,6 +5,7 @@
 // their own way.
 
 #include "BuildJob.h"
+#include "source/FileNames.h"
 
 #include <QString>
 
@@ -28,15 +29,8 @@ QString CheckBeforeBuild(const SBuildPages& pages);
 // path is not empty; empty when there is none.
 QString FirstSourcePath(const SBuildPages& pages);
 
-// `path` with its extension (from the last '.' of the file name on)
-// replaced by `extension`, or with `extension` appended when it has none.
-QString ReplaceExtension(const QString& path, const QString& extension);
-
 // The offered output name: the first source path with ".sup".
 QString DefaultOutputPath(const SBuildPages& pages);
-
-// The extension of the file name in `path`, with its dot; empty when none.
-QString ExtensionOf(const QString& path);
 
 // The save dialog keeps the extension of the selected filter: when it is
 // not empty and differs (in any case) from the path's, it replaces it.

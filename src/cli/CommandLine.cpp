@@ -15,6 +15,9 @@ const char* const Usage =
     "                 the .mui index beside it, and check every one of them\n"
     "  script FILE    read a subtitle script (SubRip, SSA/ASS, MicroDVD and\n"
     "                 other text formats) and print its styles and entries\n"
+    "  list FILE      open a subtitle script (.srt, .ass, .ssa) as a source and\n"
+    "                 print its lines: times, position, text, bad timings\n"
+    "                 (--video-size WxH, --settings FILE, --page top|bottom)\n"
     "  help           show this text (also -h, --help)\n"
     "  version        show the version (also --version)\n"
     "\n"
@@ -43,6 +46,8 @@ int RunCommandLine(const QStringList& args, std::ostream& out, std::ostream& err
         return RunInspect(rest, out, err);
     if (command == "script")
         return RunScript(rest, out, err);
+    if (command == "list")
+        return RunList(rest, out, err);
     err << "tandeo: unknown command '" << command.toStdString() << "'\n"
         << "Run 'tandeo --help' for the list of commands.\n";
     return 1;

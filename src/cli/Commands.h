@@ -15,5 +15,9 @@ int RunInspect(const QStringList& args, std::ostream& out, std::ostream& err);
 // what was read; 2 when it cannot be read.
 int RunScript(const QStringList& args, std::ostream& out, std::ostream& err);
 
+// `tandeo list FILE`: opens a script as a source does and prints its line
+// list; 2 when it cannot be opened.
+int RunList(const QStringList& args, std::ostream& out, std::ostream& err);
+
 // The whole command line, subcommand first.
 int RunCommandLine(const QStringList& args, std::ostream& out, std::ostream& err);

@@ -10,6 +10,7 @@
 #include <vector>
 
 class CSubBase;
+class CUserMessages;
 
 // One timed line: a text line (an entry of the text engine) or a picture
 // line (a picture file shown at a position).
@@ -48,8 +49,9 @@ public:
     // Number of non-empty text rows of an entry of the text engine.
     virtual int GetRowCount(int /*entryIndex*/) { return 2; }
 
-    // Reads the source file; messages go to the user.
-    virtual bool Load(const QString& path) = 0;
+    // Reads the source file. Messages go to `reporter` when one is given,
+    // else to the user.
+    virtual bool Load(const QString& path, CUserMessages* reporter) = 0;
 
     // The picture of one line. False is a hard failure that stops a build;
     // true with a null picture means the line shows nothing. The base knows

@@ -53,7 +53,7 @@ public:
         }
     }
 
-    bool Load(const QString&) override { return true; }
+    bool Load(const QString&, CUserMessages*) override { return true; }
     int GetRowCount(int) override { return Rows; }
 
     bool GetLineImage(int index, SLineRequest& request) override

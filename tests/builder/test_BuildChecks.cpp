@@ -18,7 +18,7 @@ public:
             lines.push_back(line);
         }
     }
-    bool Load(const QString&) override { return true; }
+    bool Load(const QString&, CUserMessages*) override { return true; }
 };
 
 }  // namespace

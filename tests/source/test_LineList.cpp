@@ -21,7 +21,7 @@ public:
             lines.push_back(line);
         }
     }
-    bool Load(const QString&) override { return true; }
+    bool Load(const QString&, CUserMessages*) override { return true; }
 
     std::vector<std::pair<int, int>> Times() const
     {

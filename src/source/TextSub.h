@@ -1,0 +1,41 @@
+#pragma once
+// A source read from a subtitle script: one text line per entry of the
+// script, with repaired times, laid out by the styled text engine.
+
+#include "LineStyle.h"
+#include "SubBase.h"
+#include "textengine/RenderedTextSubtitle.h"
+
+#include <memory>
+
+class CUserMessages;
+
+class CTextSub : public CSubBase {
+public:
+    // `style` is the page's style; it outlives the source.
+    explicit CTextSub(const SSourceStyle* style);
+
+    bool Load(const QString& path, CUserMessages* reporter) override;
+    // Rows of the entry that hold text, at the engine's current frame.
+    int GetRowCount(int entryIndex) override;
+    // Those rows' texts joined with "\N".
+    void GetLineText(int entryIndex, QString& text);
+
+    // The engine object; none before a successful load.
+    CRenderedTextSubtitle* Engine() { return engine.get(); }
+
+    bool subRip = false;  // the file was read as SubRip
+    const SSourceStyle* style;
+
+private:
+    void ApplyDefaultStyle();
+    void BuildLineList();
+    bool Fail(const QString& path, const char* message, CUserMessages* reporter);
+
+    std::unique_ptr<CRenderedTextSubtitle> engine;
+};
+
+// A source for a ".srt", ".ass" or ".ssa" file (in any case), or none: the
+// user has then been told why.
+std::unique_ptr<CTextSub> OpenSubtitleSource(const QString& path, const SSourceStyle* style,
+                                             CUserMessages* reporter = nullptr);

@@ -1,0 +1,103 @@
+#include "cli/Commands.h"
+
+#include "platform/SettingsStore.h"
+#include "support/RecordedMessages.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace {
+
+class ListCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(Dir.isValid());
+        Settings = Dir.filePath("Tandeo.ini");
+    }
+    void TearDown() override { SetSettingsFilePath(QString()); }
+
+    struct SResult {
+        int Status;
+        std::vector<std::string> Lines;
+        std::string Err;
+    };
+
+    SResult List(QStringList args)
+    {
+        args.prepend("list");
+        args << "--settings" << Settings;
+        std::ostringstream out;
+        std::ostringstream err;
+        SResult result{RunCommandLine(args, out, err), {}, err.str()};
+        std::istringstream in(out.str());
+        for (std::string line; std::getline(in, line);)
+            result.Lines.push_back(line);
+        return result;
+    }
+
+    QString Write(const QString& name, const QByteArray& bytes)
+    {
+        QFile file(Dir.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return file.fileName();
+    }
+
+    QTemporaryDir Dir;
+    QString Settings;
+    CRecordedMessages Messages;
+};
+
+}  // namespace
+
+TEST_F(ListCommandTest, SintelLinesWithTimesAndText)
+{
+    const SResult result = List({QString(TANDEO_FIXTURES_DIR) + "/sintel/sintel_en.srt"});
+    ASSERT_EQ(result.Status, 0) << result.Err;
+    ASSERT_EQ(result.Lines.size(), 27u);
+    EXPECT_EQ(result.Lines[0],
+              " #1  00:02:17:25  00:02:20:50  auto  auto  This blade has a dark past.");
+    EXPECT_EQ(result.Lines[2], " #3  00:02:28:00  00:02:31:45  auto  auto  You're a fool for "
+                               "traveling alone,\\Nso completely unprepared.");
+    EXPECT_EQ(result.Lines[25].rfind(" #26  00:10:56:20  00:10:59:80  auto  auto  ", 0), 0u)
+        << result.Lines[25];
+    EXPECT_EQ(result.Lines.back(), "lines: 26, bad timings: 0");
+}
+
+TEST_F(ListCommandTest, ChineseTwoRowLinesAndBadTimings)
+{
+    const QString path = Write("zh.srt", "1\n00:00:01,000 --> 00:00:03,000\n"
+                                         "\xe5\xa4\xa9\xe9\xbb\x91\xe4\xb9\x8b\xe5\x89\x8d\n"
+                                         "\xe6\x88\x91\xe4\xbb\xac\xe8\xb5\xb0\n\n"
+                                         "2\n00:00:02,500 --> 00:00:04,000\n\xe7\x81\xaf\n");
+    const SResult result = List({path, "--video-size", "1280x720"});
+    ASSERT_EQ(result.Status, 0) << result.Err;
+    ASSERT_EQ(result.Lines.size(), 3u);
+    EXPECT_EQ(result.Lines[0], " #1  00:00:01:00  00:00:03:00  auto  auto  "
+                               "\xe5\xa4\xa9\xe9\xbb\x91\xe4\xb9\x8b\xe5\x89\x8d\\N"
+                               "\xe6\x88\x91\xe4\xbb\xac\xe8\xb5\xb0");
+    EXPECT_EQ(result.Lines[1],
+              " #2  00:00:02:50  00:00:04:00  auto  auto  \xe7\x81\xaf  <- bad timing");
+    EXPECT_EQ(result.Lines.back(), "lines: 2, bad timings: 1");
+}
+
+TEST_F(ListCommandTest, FailuresAndUsage)
+{
+    const QString xml = Write("a.xml", "<xml/>");
+    const SResult unknown = List({xml});
+    EXPECT_EQ(unknown.Status, 2);
+    EXPECT_EQ(Messages.Shown, std::vector<QString>{xml + "\r\nUnknown subtitle format! "});
+
+    for (const QStringList& args :
+         {QStringList{}, QStringList{"a.srt", "b.srt"}, QStringList{"--video-size", "big", "a.srt"},
+          QStringList{"--page", "left", "a.srt"}}) {
+        const SResult usage = List(args);
+        EXPECT_EQ(usage.Status, 1) << args.join(' ').toStdString();
+        EXPECT_FALSE(usage.Err.empty());
+    }
+}
