@@ -1,6 +1,7 @@
 #include "SimpleTextSubtitle.h"
 
 #include "CharSets.h"
+#include "Numbers.h"
 #include "ReaderText.h"
 #include "platform/UserMessages.h"
 
@@ -83,10 +84,7 @@ void ToFontDescription(const STSStyle& style, SFontDescription& out)
     out.charSet = static_cast<std::uint8_t>(style.charSet & 0xFF);
     out.faceName = style.fontName.substr(0, 31);
     // Scripts can ask for any size, "inf" included; the height stays a number.
-    const double height = style.fontSize + 0.5;
-    out.height = std::isnan(height)
-                     ? 0
-                     : static_cast<std::int32_t>(std::clamp(height, -2147483648.0, 2147483647.0));
+    out.height = SaturatedInt(style.fontSize + 0.5);
     out.weight = style.weight;
     out.italic = style.italic ? 255 : 0;
     out.underline = style.underline ? 255 : 0;

@@ -3,6 +3,8 @@
 // read by position, so their Format lines are not needed.
 
 #include "EmbeddedFonts.h"
+
+#include "Numbers.h"
 #include "ReaderText.h"
 #include "Readers.h"
 #include "ScriptFields.h"
@@ -39,22 +41,16 @@ bool EndsWithIgnoringCase(const QString& text, const char* tail)
     return text.endsWith(QLatin1String(tail), Qt::CaseInsensitive);
 }
 
-std::int32_t ClampToInt32(std::int64_t value)
-{
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
-        value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
-}
-
 // The other side of a play resolution given only one side: 4:3, except
 // that 1280 goes with 1024.
 std::int32_t HeightForWidth(std::int32_t width)
 {
-    return width == 1280 ? 1024 : ClampToInt32(std::int64_t{width} * 3 / 4);
+    return width == 1280 ? 1024 : SaturatedInt(std::int64_t{width} * 3 / 4);
 }
 
 std::int32_t WidthForHeight(std::int32_t height)
 {
-    return height == 1024 ? 1280 : ClampToInt32(std::int64_t{height} * 4 / 3);
+    return height == 1024 ? 1280 : SaturatedInt(std::int64_t{height} * 4 / 3);
 }
 
 // Negative or not-a-number sizes become 0.
@@ -189,7 +185,7 @@ bool ReadTime(QString& value, std::int32_t& milliseconds)
     // Wide arithmetic: absurd fields must not overflow.
     const std::int64_t total =
         (((std::int64_t{hours} * 60 + minutes) * 60 + seconds) * 100 + hundredths) * 10;
-    milliseconds = ClampToInt32(total);
+    milliseconds = SaturatedInt(total);
     return true;
 }
 

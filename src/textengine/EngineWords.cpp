@@ -1,21 +1,13 @@
 #include "EngineWords.h"
 
 #include "FontMeasure.h"
+#include "formats/Numbers.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
 namespace {
-
-std::int32_t ToInt(double value)
-{
-    if (std::isnan(value))
-        return 0;
-    constexpr double low = std::numeric_limits<std::int32_t>::min();
-    constexpr double high = std::numeric_limits<std::int32_t>::max();
-    return static_cast<std::int32_t>(std::clamp(value, low, high));
-}
 
 // A font metric in font pixels to eighths of a frame pixel, rounded.
 std::int64_t FontToEighths(std::int32_t value)
@@ -109,12 +101,12 @@ bool CWord::MergeWord(const CWord&)
 
 std::int32_t CWord::BorderX() const
 {
-    return ToInt(std::round(style.outlineX));
+    return SaturatedInt(std::round(style.outlineX));
 }
 
 std::int32_t CWord::BorderY() const
 {
-    return ToInt(std::round(style.outlineY));
+    return SaturatedInt(std::round(style.outlineY));
 }
 
 bool CText::MergeWord(const CWord& next)
@@ -127,7 +119,7 @@ bool CText::MergeWord(const CWord& next)
     if (next.karaokeStart != next.karaokeEnd || next.karaokeType != karaokeType)
         return false;
     text += next.text;
-    width = ToInt(static_cast<double>(width) + next.width);
+    width = SaturatedInt(static_cast<double>(width) + next.width);
     ascent = std::max(ascent, next.ascent);
     descent = std::max(descent, next.descent);
     whitespace = whitespace && next.whitespace;
@@ -142,12 +134,12 @@ void CText::Measure(CFontMeasure& measure)
     SFontDescription description;
     ToFontDescription(style, description);
     const CMeasureFont& font = measure.Font(description);
-    ascent = ToInt(style.scaleY / 100 * static_cast<double>(FontToEighths(font.Ascent())));
-    descent = ToInt(style.scaleY / 100 * static_cast<double>(FontToEighths(font.Descent())));
+    ascent = SaturatedInt(style.scaleY / 100 * static_cast<double>(FontToEighths(font.Ascent())));
+    descent = SaturatedInt(style.scaleY / 100 * static_cast<double>(FontToEighths(font.Descent())));
 
     double sum = 0;
     if (style.spacing != 0) {
-        const std::int32_t spacing = ToInt(style.spacing);
+        const std::int32_t spacing = SaturatedInt(style.spacing);
         qsizetype i = 0;
         while (i < text.size()) {
             // A surrogate pair is one character.
@@ -161,7 +153,7 @@ void CText::Measure(CFontMeasure& measure)
     } else {
         sum = font.TextExtent(text);
     }
-    width = ToInt(style.scaleX / 100 * sum + 4) >> 3;
+    width = SaturatedInt(style.scaleX / 100 * sum + 4) >> 3;
 }
 
 void CPolygon::Measure()
@@ -171,8 +163,8 @@ void CPolygon::Measure()
         width = ascent = descent = 0;
         return;
     }
-    width = ToInt((extent.maxX - extent.minX) * 8 * scaleX * style.scaleX / 100);
-    ascent = ToInt((extent.maxY - extent.minY) * 8 * scaleY * style.scaleY / 100);
+    width = SaturatedInt((extent.maxX - extent.minX) * 8 * scaleX * style.scaleX / 100);
+    ascent = SaturatedInt((extent.maxY - extent.minY) * 8 * scaleY * style.scaleY / 100);
     descent = 0;
 }
 

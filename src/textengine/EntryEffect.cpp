@@ -3,6 +3,7 @@
 
 #include "OverrideCommands.h"
 #include "RenderedTextSubtitle.h"
+#include "formats/Numbers.h"
 
 #include <algorithm>
 #include <cctype>
@@ -45,8 +46,8 @@ void CRenderedTextSubtitle::ApplyEntryEffect(CSubtitle& subtitle, const std::str
         if (n.empty())
             return;
         const double scale = subtitle.scaleX;
-        subtitle.effects[EffectBanner] = SEffect{
-            {std::max(1, SaturateToInt(at(0) / scale)), at(1), SaturateToInt(at(2) * scale)}};
+        subtitle.effects[EffectBanner] =
+            SEffect{{std::max(1, SaturatedInt(at(0) / scale)), at(1), SaturatedInt(at(2) * scale)}};
         // A banner runs along one row.
         subtitle.wrapStyle = 2;
     } else if (name == "scroll up;" || name == "scroll down;") {
@@ -58,11 +59,11 @@ void CRenderedTextSubtitle::ApplyEntryEffect(CSubtitle& subtitle, const std::str
             std::swap(top, bottom);
         const double scale = subtitle.scaleY;
         subtitle.effects[EffectScroll] = SEffect{{
-            SaturateToInt(top * scale * 8),
-            SaturateToInt(bottom * scale * 8),
-            std::max(1, SaturateToInt(n[2] / scale)),
+            SaturatedInt(top * scale * 8),
+            SaturatedInt(bottom * scale * 8),
+            std::max(1, SaturatedInt(n[2] / scale)),
             name == "scroll up;" ? 1 : 0,
-            SaturateToInt(at(3) * scale),
+            SaturatedInt(at(3) * scale),
         }};
     }
 }

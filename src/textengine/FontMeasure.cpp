@@ -1,5 +1,6 @@
 #include "FontMeasure.h"
 
+#include "formats/Numbers.h"
 #include <QFontInfo>
 
 #include <algorithm>
@@ -19,15 +20,6 @@ constexpr std::size_t MaxCachedFonts = 256;
 constexpr qsizetype MaxCachedExtents = 4096;
 
 const QString FallbackFamily = QStringLiteral("Arial");
-
-std::int32_t ClampToInt(double value)
-{
-    if (std::isnan(value))
-        return 0;
-    constexpr double low = std::numeric_limits<std::int32_t>::min();
-    constexpr double high = std::numeric_limits<std::int32_t>::max();
-    return static_cast<std::int32_t>(std::clamp(value, low, high));
-}
 
 QFont MakeFont(const QString& family, const SFontDescription& description, int pixelSize)
 {
@@ -71,11 +63,11 @@ CMeasureFont::CMeasureFont(const SFontDescription& description, const QString& f
     const double descent = Metrics.descent() * Scale;
     if (description.height > 0) {
         const double cell = ascent + descent;
-        FontAscent = cell > 0 ? ClampToInt(std::round(height * ascent / cell)) : 0;
+        FontAscent = cell > 0 ? SaturatedInt(std::round(height * ascent / cell)) : 0;
         FontDescent = description.height - FontAscent;
     } else {
-        FontAscent = ClampToInt(std::round(ascent));
-        FontDescent = ClampToInt(std::round(descent));
+        FontAscent = SaturatedInt(std::round(ascent));
+        FontDescent = SaturatedInt(std::round(descent));
     }
 }
 
@@ -88,7 +80,7 @@ std::int32_t CMeasureFont::TextExtent(const QString& text) const
         return *found;
     if (Extents.size() >= MaxCachedExtents)
         Extents.clear();
-    const std::int32_t extent = ClampToInt(std::round(Metrics.horizontalAdvance(text) * Scale));
+    const std::int32_t extent = SaturatedInt(std::round(Metrics.horizontalAdvance(text) * Scale));
     Extents.insert(text, extent);
     return extent;
 }

@@ -1,5 +1,6 @@
 #include "OverrideCommands.h"
 
+#include "formats/Numbers.h"
 #include <array>
 #include <cmath>
 #include <limits>
@@ -253,15 +254,4 @@ std::string NarrowName(const QString& text)
     for (QChar c : text)
         narrow.push_back(static_cast<char>(c.unicode() & 0xFF));
     return narrow;
-}
-
-std::int32_t SaturateToInt(double value)
-{
-    if (std::isnan(value))
-        return 0;
-    if (value >= static_cast<double>(std::numeric_limits<std::int32_t>::max()))
-        return std::numeric_limits<std::int32_t>::max();
-    if (value <= static_cast<double>(std::numeric_limits<std::int32_t>::min()))
-        return std::numeric_limits<std::int32_t>::min();
-    return static_cast<std::int32_t>(value);
 }

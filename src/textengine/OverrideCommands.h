@@ -46,5 +46,3 @@ std::uint32_t ReadHex(QStringView text);
 bool StartsWithNumber(QStringView text);
 // The low 8 bits of each unit, as the readers store names.
 std::string NarrowName(const QString& text);
-// Truncates toward zero, saturating; NaN gives 0.
-std::int32_t SaturateToInt(double value);

@@ -4,7 +4,9 @@
 // positions, clips, rotations) is kept so that the state stays complete.
 
 #include "OverrideCommands.h"
+
 #include "RenderedTextSubtitle.h"
+#include "formats/Numbers.h"
 
 #include <algorithm>
 #include <cmath>
@@ -48,12 +50,6 @@ bool FlagValue(const SOverrideCommand& command, bool baseValue)
 double RealOr(const SOverrideCommand& command, double baseValue)
 {
     return HasArg(command) ? ReadReal(Arg(command)) : baseValue;
-}
-
-std::int32_t ClampToInt(std::int64_t value)
-{
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
-        value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
 QString HexText(QStringView arg)
@@ -111,8 +107,8 @@ void SetClip(SBlockState& s, const SOverrideCommand& command, bool inverse)
     if (args.size() == 4) {
         // Script pixels to eighths of a frame pixel, like the clip's default,
         // the frame.
-        auto x = [&](int i) { return SaturateToInt(ReadInt(args[i]) * s.subtitle.scaleX * 8); };
-        auto y = [&](int i) { return SaturateToInt(ReadInt(args[i]) * s.subtitle.scaleY * 8); };
+        auto x = [&](int i) { return SaturatedInt(ReadInt(args[i]) * s.subtitle.scaleX * 8); };
+        auto y = [&](int i) { return SaturatedInt(ReadInt(args[i]) * s.subtitle.scaleY * 8); };
         s.subtitle.clipRect = {x(0), y(1), x(2), y(3)};
         s.subtitle.inverseClip = inverse;
         return;
@@ -170,7 +166,7 @@ void StartKaraoke(CRenderedTextSubtitle& engine, const SOverrideCommand& command
     const std::int64_t duration = HasArg(command) ? std::int64_t{ReadInt(Arg(command))} * 10 : 1000;
     engine.karaokeType = type;
     engine.karaokeStart = engine.karaokeEnd;
-    engine.karaokeEnd = ClampToInt(engine.karaokeEnd + duration);
+    engine.karaokeEnd = SaturatedInt(engine.karaokeEnd + duration);
 }
 
 // (style), (acceleration, style), (t1, t2, style), (t1, t2, acceleration,
@@ -313,7 +309,7 @@ void ApplyCommand(SBlockState& s, const SOverrideCommand& command, bool animate,
     case EOverrideTag::Ko: StartKaraoke(engine, command, 2); break;
     case EOverrideTag::Kt:
         engine.karaokeStart = engine.karaokeEnd =
-            ClampToInt(std::int64_t{ReadInt(Arg(command))} * 10);
+            SaturatedInt(std::int64_t{ReadInt(Arg(command))} * 10);
         break;
     case EOverrideTag::T: Animate(s, command, depth); break;
     default: ApplyStyleCommand(s, command, animate); break;

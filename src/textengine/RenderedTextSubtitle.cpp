@@ -1,20 +1,12 @@
 #include "RenderedTextSubtitle.h"
 
+#include "formats/Numbers.h"
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
 
 namespace {
-
-std::int32_t ToEighths(double value)
-{
-    if (std::isnan(value))
-        return 0;
-    constexpr double low = std::numeric_limits<std::int32_t>::min();
-    constexpr double high = std::numeric_limits<std::int32_t>::max();
-    return static_cast<std::int32_t>(std::clamp(value, low, high));
-}
 
 // The position of the next "{" or "<" from `from`, or the length.
 qsizetype NextChunkEnd(const QString& text, qsizetype from)
@@ -50,10 +42,10 @@ void CRenderedTextSubtitle::Clear()
 void CRenderedTextSubtitle::SetEngineFrame(int width, int height, const SEngineRect& videoRect)
 {
     Layouts.clear();
-    frameWidth8 = ToEighths(width * 8.0);
-    frameHeight8 = ToEighths(height * 8.0);
-    videoRect8 = {ToEighths(videoRect.left * 8.0), ToEighths(videoRect.top * 8.0),
-                  ToEighths(videoRect.right * 8.0), ToEighths(videoRect.bottom * 8.0)};
+    frameWidth8 = SaturatedInt(width * 8.0);
+    frameHeight8 = SaturatedInt(height * 8.0);
+    videoRect8 = {SaturatedInt(videoRect.left * 8.0), SaturatedInt(videoRect.top * 8.0),
+                  SaturatedInt(videoRect.right * 8.0), SaturatedInt(videoRect.bottom * 8.0)};
 }
 
 STSStyle CRenderedTextSubtitle::ScaledStyle(const CSubtitle& subtitle, const STSStyle& style) const
@@ -77,17 +69,17 @@ SEngineRect CRenderedTextSubtitle::EntryMargins(const CSubtitle& subtitle, int e
     const auto pick = [](std::int32_t entry, std::int32_t style) {
         return static_cast<double>(entry != 0 ? entry : style);
     };
-    SEngineRect margins{ToEighths(pick(own.left, base.margins.left) * subtitle.scaleX * 8),
-                        ToEighths(pick(own.top, base.margins.top) * subtitle.scaleY * 8),
-                        ToEighths(pick(own.right, base.margins.right) * subtitle.scaleX * 8),
-                        ToEighths(pick(own.bottom, base.margins.bottom) * subtitle.scaleY * 8)};
+    SEngineRect margins{SaturatedInt(pick(own.left, base.margins.left) * subtitle.scaleX * 8),
+                        SaturatedInt(pick(own.top, base.margins.top) * subtitle.scaleY * 8),
+                        SaturatedInt(pick(own.right, base.margins.right) * subtitle.scaleX * 8),
+                        SaturatedInt(pick(own.bottom, base.margins.bottom) * subtitle.scaleY * 8)};
     if (subtitle.positionBase == 1) {
-        margins.left = ToEighths(static_cast<double>(margins.left) + videoRect8.left);
-        margins.top = ToEighths(static_cast<double>(margins.top) + videoRect8.top);
+        margins.left = SaturatedInt(static_cast<double>(margins.left) + videoRect8.left);
+        margins.top = SaturatedInt(static_cast<double>(margins.top) + videoRect8.top);
         margins.right =
-            ToEighths(static_cast<double>(margins.right) + frameWidth8 - videoRect8.right);
+            SaturatedInt(static_cast<double>(margins.right) + frameWidth8 - videoRect8.right);
         margins.bottom =
-            ToEighths(static_cast<double>(margins.bottom) + frameHeight8 - videoRect8.bottom);
+            SaturatedInt(static_cast<double>(margins.bottom) + frameHeight8 - videoRect8.bottom);
     }
     return margins;
 }
