@@ -7,6 +7,12 @@
 
 #include <iosfwd>
 
+// True when the arguments ask for the subcommand's help.
+inline bool WantsHelp(const QStringList& args)
+{
+    return args.contains("--help") || args.contains("-h");
+}
+
 // `tandeo inspect FILE`: one line per segment and a summary; 2 when the file
 // cannot be read or is malformed.
 int RunInspect(const QStringList& args, std::ostream& out, std::ostream& err);
@@ -18,6 +24,10 @@ int RunScript(const QStringList& args, std::ostream& out, std::ostream& err);
 // `tandeo list FILE`: opens a script as a source does and prints its line
 // list; 2 when it cannot be opened.
 int RunList(const QStringList& args, std::ostream& out, std::ostream& err);
+
+// `tandeo build ...`: builds the stream of one or two scripts; 0 built,
+// 1 stopped (Ctrl-C), 2 failed or refused.
+int RunBuild(const QStringList& args, std::ostream& out, std::ostream& err);
 
 // The whole command line, subcommand first.
 int RunCommandLine(const QStringList& args, std::ostream& out, std::ostream& err);

@@ -7,6 +7,10 @@
 
 int RunInspect(const QStringList& args, std::ostream& out, std::ostream& err)
 {
+    if (WantsHelp(args)) {
+        out << "usage: tandeo inspect FILE\n";
+        return 0;
+    }
     if (args.size() != 1) {
         err << "usage: tandeo inspect FILE\n";
         return 1;

@@ -59,6 +59,10 @@ std::string ParseOptions(const QStringList& args, SListOptions& options)
 
 int RunList(const QStringList& args, std::ostream& out, std::ostream& err)
 {
+    if (WantsHelp(args)) {
+        out << ListUsage;
+        return 0;
+    }
     SListOptions options;
     const std::string problem = ParseOptions(args, options);
     if (!problem.empty()) {

@@ -52,6 +52,10 @@ void PrintStyles(const CSimpleTextSubtitle& script, std::ostream& out)
 
 int RunScript(const QStringList& args, std::ostream& out, std::ostream& err)
 {
+    if (WantsHelp(args)) {
+        out << "usage: tandeo script FILE\n";
+        return 0;
+    }
     if (args.size() != 1) {
         err << "usage: tandeo script FILE\n";
         return 1;

@@ -1,5 +1,7 @@
 #include "SubBase.h"
 
+#include "PictureLine.h"
+
 #include <algorithm>
 #include <stdexcept>
 
@@ -26,11 +28,23 @@ std::uint32_t Nearest(double value)
 
 bool CSubBase::GetLineImage(int lineIndex, SLineRequest& request)
 {
+    return GetPictureLineImage(lineIndex, request);
+}
+
+bool CSubBase::GetPictureLineImage(int lineIndex, SLineRequest& request)
+{
     request.image = QImage();
     if (lineIndex < 0 || static_cast<std::size_t>(lineIndex) >= lines.size())
         return false;
-    // Picture lines are loaded by the sources that support them.
-    return false;
+    const SSubLine& line = lines[static_cast<std::size_t>(lineIndex)];
+    if (line.imageFile.isEmpty())
+        return false;
+    // The line's own position goes in first: whether it is placed
+    // explicitly decides its reference frame, and a reused request must
+    // not carry the position of the line before.
+    request.posX = line.posX;
+    request.posY = line.posY;
+    return LoadImageLine(line.imageFile, request, imageFrame);
 }
 
 void CSubBase::NormalizeTimes(double fps)

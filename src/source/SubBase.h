@@ -54,8 +54,8 @@ public:
     virtual bool Load(const QString& path, CUserMessages* reporter) = 0;
 
     // The picture of one line. False is a hard failure that stops a build;
-    // true with a null picture means the line shows nothing. The base knows
-    // no text lines and answers false for them.
+    // true with a null picture means the line shows nothing. The base draws
+    // picture lines only and answers false for text lines.
     virtual bool GetLineImage(int lineIndex, SLineRequest& request);
 
     // Sorts the lines and repairs their times for the frame rate: an end of
@@ -79,4 +79,9 @@ public:
     };
     // The frame that picture lines are scaled against.
     SFrameRect imageFrame;
+
+protected:
+    // The picture of a picture line, for every source: false for a text
+    // line, an index outside the lines or a file that gives no picture.
+    bool GetPictureLineImage(int lineIndex, SLineRequest& request);
 };

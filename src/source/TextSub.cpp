@@ -86,6 +86,11 @@ void CTextSub::BuildLineList()
     }
 }
 
+bool CTextSub::GetLineImage(int lineIndex, SLineRequest& request)
+{
+    return GetPictureLineImage(lineIndex, request);
+}
+
 int CTextSub::GetRowCount(int entryIndex)
 {
     if (!engine)

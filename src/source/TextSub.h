@@ -20,6 +20,8 @@ public:
     int GetRowCount(int entryIndex) override;
     // Those rows' texts joined with "\N".
     void GetLineText(int entryIndex, QString& text);
+    // Picture lines give their pictures; text lines are not drawn yet.
+    bool GetLineImage(int lineIndex, SLineRequest& request) override;
 
     // The engine object; none before a successful load.
     CRenderedTextSubtitle* Engine() { return engine.get(); }

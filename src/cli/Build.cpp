@@ -1,0 +1,273 @@
+#include "Commands.h"
+
+#include "builder/BuildChecks.h"
+#include "builder/SubBuilder.h"
+#include "pgs/VideoFormats.h"
+#include "platform/SettingsStore.h"
+#include "platform/UserMessages.h"
+#include "source/LineStyle.h"
+#include "source/TextSub.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <atomic>
+#include <csignal>
+#include <ostream>
+#include <unistd.h>
+
+namespace {
+
+const char* const BuildUsage =
+    "usage: tandeo build [--top FILE] [--bottom FILE] -o OUT [--video-size WxH] [--fps RATE]\n"
+    "                    [--settings FILE] [--set Section/Key=Value ...] [--matrix 601|709]\n"
+    "                    [--force] [--quiet]\n"
+    "  OUT ending in .sup writes a SUP stream, .pes a PES stream with OUT.mui.\n"
+    "  --video-size  1920x1080 (default), 1440x1080, 1280x720, 720x480 or 720x576\n"
+    "  --fps         23.976 (default), 24, 25, 29.97, 50 or 59.94\n"
+    "  --settings    take the styles (sections Top and Bottom) from this INI file\n"
+    "  --set         override one stored key, e.g. --set Bottom/FontSize=48\n"
+    "  --matrix      palette colours for BT.601 (default) or BT.709 players\n"
+    "  --force       replace an existing OUT\n";
+
+struct SBuildOptions {
+    QString top;
+    QString bottom;
+    QString output;
+    int videoSize = 0;
+    int frameRate = 0;
+    QString settings;
+    QStringList sets;
+    EColourMatrix matrix = EColourMatrix::Bt601;
+    bool force = false;
+    bool quiet = false;
+};
+
+int VideoSizeIndexOf(const QString& text)
+{
+    for (int i = 0; i < VideoSizeCount; ++i) {
+        const SVideoSize& size = VideoSizeAt(i);
+        if (text == QString("%1x%2").arg(size.Width).arg(size.Height))
+            return i;
+    }
+    return -1;
+}
+
+int FrameRateIndexOf(const QString& text)
+{
+    for (int i = 0; i < FrameRateCount; ++i) {
+        if (text == FrameRateAt(i).Label)
+            return i;
+    }
+    return -1;
+}
+
+// Empty when the options are good, else what to tell the user.
+std::string ParseOptions(const QStringList& args, SBuildOptions& options)
+{
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        if (arg == "--force") {
+            options.force = true;
+            continue;
+        }
+        if (arg == "--quiet") {
+            options.quiet = true;
+            continue;
+        }
+        if (i + 1 >= args.size())
+            return BuildUsage;
+        const QString value = args[++i];
+        if (arg == "--top") {
+            options.top = value;
+        } else if (arg == "--bottom") {
+            options.bottom = value;
+        } else if (arg == "-o" || arg == "--output") {
+            options.output = value;
+        } else if (arg == "--video-size") {
+            options.videoSize = VideoSizeIndexOf(value);
+            if (options.videoSize < 0)
+                return "tandeo build: unknown video size " + value.toStdString() + "\n";
+        } else if (arg == "--fps") {
+            options.frameRate = FrameRateIndexOf(value);
+            if (options.frameRate < 0)
+                return "tandeo build: unknown frame rate " + value.toStdString() + "\n";
+        } else if (arg == "--settings") {
+            options.settings = value;
+        } else if (arg == "--set") {
+            if (!value.contains('/') || !value.contains('='))
+                return "tandeo build: --set takes Section/Key=Value\n";
+            options.sets << value;
+        } else if (arg == "--matrix") {
+            if (value != "601" && value != "709")
+                return "tandeo build: the matrix is 601 or 709\n";
+            options.matrix = value == "709" ? EColourMatrix::Bt709 : EColourMatrix::Bt601;
+        } else {
+            return BuildUsage;
+        }
+    }
+    if (options.output.isEmpty() || (options.top.isEmpty() && options.bottom.isEmpty()))
+        return BuildUsage;
+    return {};
+}
+
+// The styles are read from a private copy of the settings, so that --set
+// never changes the user's own file.
+bool PrepareSettings(const SBuildOptions& options, QTemporaryDir& dir, std::ostream& err)
+{
+    QString from = options.settings;
+    if (from.isEmpty()) {
+        from =
+            QSettings(QSettings::IniFormat, QSettings::UserScope, "Korvane", "Tandeo").fileName();
+    } else if (!QFileInfo(from).isFile()) {
+        err << "tandeo build: " << from.toStdString() << ": no such settings file\n";
+        return false;
+    }
+    const QString copy = dir.filePath("Tandeo.ini");
+    if (QFileInfo(from).isFile() && !QFile::copy(from, copy)) {
+        err << "tandeo build: cannot read the settings " << from.toStdString() << "\n";
+        return false;
+    }
+    SetSettingsFilePath(copy);
+    for (const QString& set : options.sets) {
+        const qsizetype slash = set.indexOf('/');
+        const qsizetype equals = set.indexOf('=', slash);
+        WriteSettingString(set.left(slash), set.mid(slash + 1, equals - slash - 1),
+                           set.mid(equals + 1));
+    }
+    return true;
+}
+
+std::atomic<bool> Interrupted{false};
+
+void OnInterrupt(int)
+{
+    Interrupted = true;
+}
+
+struct SProgressView {
+    std::ostream* err = nullptr;
+    bool terminal = false;
+    bool quiet = false;
+    int lastShown = -1;
+};
+
+std::int32_t ShowProgress(void* context, const SBuildProgress& progress)
+{
+    auto& view = *static_cast<SProgressView*>(context);
+    if (Interrupted)
+        return 0;
+    if (view.quiet || progress.phase != 0)
+        return 1;
+    if (view.terminal) {
+        const int filled = progress.percent / 5;
+        *view.err << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
+                  << std::string(static_cast<std::size_t>(20 - filled), ' ') << "] "
+                  << progress.percent << "%" << std::flush;
+    } else if (progress.percent / 10 != view.lastShown / 10) {
+        *view.err << "building: " << progress.percent << "%\n";
+    }
+    view.lastShown = progress.percent;
+    return 1;
+}
+
+SSourceLayout LayoutOf(CSubBase* source, const SSourceStyle& style)
+{
+    SSourceLayout layout;
+    layout.source = source;
+    layout.Direction = style.Direction;
+    layout.Alignment = style.Alignment;
+    layout.Location = style.Location;
+    layout.Location2 = style.Location2;
+    layout.fadeEnable = 1;
+    layout.LineSpace = style.LineSpace;
+    return layout;
+}
+
+}  // namespace
+
+int RunBuild(const QStringList& args, std::ostream& out, std::ostream& err)
+{
+    if (WantsHelp(args)) {
+        out << BuildUsage;
+        return 0;
+    }
+    SBuildOptions options;
+    const std::string problem = ParseOptions(args, options);
+    if (!problem.empty()) {
+        err << problem;
+        return 1;
+    }
+    QTemporaryDir settingsDir;
+    // The copy stays in force for the whole build: text is decoded with its
+    // "Default Code Page" too.
+    struct SRestore {
+        ~SRestore() { SetSettingsFilePath(QString()); }
+    } restore;
+    if (!settingsDir.isValid() || !PrepareSettings(options, settingsDir, err))
+        return 2;
+
+    // Index 0 is the top/left page, 1 the bottom/right page.
+    std::array<SSourceStyle, 2> styles;
+    std::array<std::unique_ptr<CTextSub>, 2> sources;
+    const QString paths[2] = {options.top, options.bottom};
+    SBuildPages pages;
+    for (int i = 0; i < 2; ++i) {
+        styles[static_cast<std::size_t>(i)].Load(PageSection(i));
+        if (paths[i].isEmpty())
+            continue;
+        sources[static_cast<std::size_t>(i)] =
+            OpenSubtitleSource(paths[i], &styles[static_cast<std::size_t>(i)]);
+        if (!sources[static_cast<std::size_t>(i)])
+            return 2;
+        sources[static_cast<std::size_t>(i)]->CheckTimings();
+        pages[static_cast<std::size_t>(i)] = {sources[static_cast<std::size_t>(i)].get(), paths[i],
+                                              styles[static_cast<std::size_t>(i)].Direction};
+    }
+    auto refuse = [](const QString& message) {
+        UserMessages().Show(message, EMessageKind::Error);
+        return 2;
+    };
+    const QString checked = CheckBeforeBuild(pages);
+    if (!checked.isEmpty())
+        return refuse(checked);
+    std::int32_t format = OutputSup;
+    const QString unsupported = OutputFormatOf(options.output, format);
+    if (!unsupported.isEmpty())
+        return refuse(unsupported);
+    if (QFileInfo::exists(options.output) && !options.force) {
+        err << "tandeo build: " << options.output.toStdString()
+            << " exists; add --force to replace it\n";
+        return 2;
+    }
+
+    const SSourceLayouts layouts{LayoutOf(sources[0].get(), styles[0]),
+                                 LayoutOf(sources[1].get(), styles[1])};
+    // The fades of a build come from the bottom/right page's style.
+    const SFadeSettings fades = FadeSettingsOf(styles[1]);
+    SProgressView view{&err, isatty(STDERR_FILENO) == 1, options.quiet, -1};
+    SBuildJob job;
+    job.outputPath = options.output;
+    job.videoSizeIndex = options.videoSize;
+    job.frameRateIndex = options.frameRate;
+    job.squeeze = true;
+    job.outputFormat = format;
+    job.direction = BuildDirection(layouts);
+    job.fadeSettings = &fades;
+    job.progressContext = &view;
+    job.progressCallback = ShowProgress;
+    job.colourMatrix = options.matrix;
+
+    Interrupted = false;
+    const auto previous = std::signal(SIGINT, OnInterrupt);
+    const int result = CSubBuilder().Build(job, layouts);
+    std::signal(SIGINT, previous);
+    if (view.terminal && !options.quiet)
+        err << '\n';
+    if (result == BuildDone)
+        UserMessages().Show(QString("%1\nwas built sucessfully ! ").arg(options.output),
+                            EMessageKind::Information);
+    return result;
+}

@@ -1,0 +1,125 @@
+#include "cli/Commands.h"
+
+#include "support/RecordedMessages.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace {
+
+class BuildCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(Dir.isValid());
+        Settings = Write("Tandeo.ini", "[Bottom]\nFontSize=40\n");
+        Top = Write("top.srt", "1\n00:00:01,000 --> 00:00:02,000\nTop\n");
+        Bottom = Write("bottom.srt", "1\n00:00:01,000 --> 00:00:02,000\nBottom\n");
+    }
+
+    QString Write(const QString& name, const QByteArray& bytes)
+    {
+        QFile file(Dir.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return file.fileName();
+    }
+
+    struct SResult {
+        int Status;
+        std::string Out;
+        std::string Err;
+    };
+
+    SResult Build(QStringList args)
+    {
+        args.prepend("build");
+        args << "--settings" << Settings << "--quiet";
+        std::ostringstream out;
+        std::ostringstream err;
+        const int status = RunCommandLine(args, out, err);
+        return {status, out.str(), err.str()};
+    }
+
+    QTemporaryDir Dir;
+    QString Settings;
+    QString Top;
+    QString Bottom;
+    CRecordedMessages Messages;
+};
+
+}  // namespace
+
+TEST_F(BuildCommandTest, WrongUsage)
+{
+    const QStringList cases[] = {
+        {"--top", "a.srt"},
+        {"-o", "out.sup"},
+        {"--top", "a.srt", "-o", "out.sup", "--video-size", "1000x1000"},
+        {"--top", "a.srt", "-o", "out.sup", "--fps", "30"},
+        {"--top", "a.srt", "-o", "out.sup", "--matrix", "2020"},
+        {"--top", "a.srt", "-o", "out.sup", "--set", "FontSize"},
+        {"--top", "a.srt", "-o", "out.sup", "--colour", "red"},
+    };
+    for (const QStringList& args : cases) {
+        const SResult result = Build(args);
+        EXPECT_EQ(result.Status, 1) << args.join(' ').toStdString();
+        EXPECT_FALSE(result.Err.empty());
+    }
+    const SResult help = Build({"--help"});
+    EXPECT_EQ(help.Status, 0);
+    EXPECT_EQ(help.Out.rfind("usage: tandeo build", 0), 0u);
+}
+
+TEST_F(BuildCommandTest, ChecksOfTheBuildCommand)
+{
+    const QString out = Dir.filePath("out.sup");
+    const QString bad = Write("bad.srt", "1\n00:00:01,000 --> 00:00:03,000\na\n\n"
+                                         "2\n00:00:02,000 --> 00:00:04,000\nb\n");
+    struct Case {
+        const char* Name;
+        QStringList Args;
+        QString Message;
+    } cases[] = {
+        {"bad times",
+         {"--top", Top, "--bottom", bad, "-o", out},
+         bad + "\n1 timing error(s) found, please fix first!"},
+        {"directions conflict",
+         {"--top", Top, "--bottom", Bottom, "-o", out, "--set", "Top/Direction=1"},
+         "The direction of two subtitles confilcts! "},
+        {"unsupported output",
+         {"--bottom", Bottom, "-o", Dir.filePath("out.xml")},
+         "Output format is not supported! "},
+        {"unknown script",
+         {"--bottom", Write("b.txt", "x"), "-o", out},
+         Dir.filePath("b.txt") + "\r\nUnknown subtitle format! "},
+    };
+    for (const Case& c : cases) {
+        Messages.Shown.clear();
+        const SResult result = Build(c.Args);
+        EXPECT_EQ(result.Status, 2) << c.Name;
+        EXPECT_EQ(Messages.Shown, std::vector<QString>{c.Message}) << c.Name;
+        EXPECT_FALSE(QFile::exists(out)) << c.Name;
+    }
+
+    // --set works on a copy: the settings file stays as it was.
+    QFile settings(Settings);
+    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+    EXPECT_EQ(settings.readAll(), "[Bottom]\nFontSize=40\n");
+}
+
+TEST_F(BuildCommandTest, AnExistingOutputNeedsForce)
+{
+    const QString out = Write("old.sup", "older stream");
+    const SResult result = Build({"--bottom", Bottom, "-o", out});
+    EXPECT_EQ(result.Status, 2);
+    EXPECT_EQ(result.Err,
+              "tandeo build: " + out.toStdString() + " exists; add --force to replace it\n");
+    QFile file(out);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "older stream");
+}
