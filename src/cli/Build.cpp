@@ -1,17 +1,14 @@
 #include "Commands.h"
+#include "SettingsCopy.h"
+#include "VideoOptions.h"
 
 #include "builder/BuildChecks.h"
 #include "builder/SubBuilder.h"
-#include "pgs/VideoFormats.h"
-#include "platform/SettingsStore.h"
 #include "platform/UserMessages.h"
 #include "source/LineStyle.h"
 #include "source/TextSub.h"
 
-#include <QFile>
 #include <QFileInfo>
-#include <QSettings>
-#include <QTemporaryDir>
 
 #include <atomic>
 #include <csignal>
@@ -44,25 +41,6 @@ struct SBuildOptions {
     bool force = false;
     bool quiet = false;
 };
-
-int VideoSizeIndexOf(const QString& text)
-{
-    for (int i = 0; i < VideoSizeCount; ++i) {
-        const SVideoSize& size = VideoSizeAt(i);
-        if (text == QString("%1x%2").arg(size.Width).arg(size.Height))
-            return i;
-    }
-    return -1;
-}
-
-int FrameRateIndexOf(const QString& text)
-{
-    for (int i = 0; i < FrameRateCount; ++i) {
-        if (text == FrameRateAt(i).Label)
-            return i;
-    }
-    return -1;
-}
 
 // Empty when the options are good, else what to tell the user.
 std::string ParseOptions(const QStringList& args, SBuildOptions& options)
@@ -97,7 +75,7 @@ std::string ParseOptions(const QStringList& args, SBuildOptions& options)
         } else if (arg == "--settings") {
             options.settings = value;
         } else if (arg == "--set") {
-            if (!value.contains('/') || !value.contains('='))
+            if (!IsSettingOverride(value))
                 return "tandeo build: --set takes Section/Key=Value\n";
             options.sets << value;
         } else if (arg == "--matrix") {
@@ -111,33 +89,6 @@ std::string ParseOptions(const QStringList& args, SBuildOptions& options)
     if (options.output.isEmpty() || (options.top.isEmpty() && options.bottom.isEmpty()))
         return BuildUsage;
     return {};
-}
-
-// The styles are read from a private copy of the settings, so that --set
-// never changes the user's own file.
-bool PrepareSettings(const SBuildOptions& options, QTemporaryDir& dir, std::ostream& err)
-{
-    QString from = options.settings;
-    if (from.isEmpty()) {
-        from =
-            QSettings(QSettings::IniFormat, QSettings::UserScope, "Korvane", "Tandeo").fileName();
-    } else if (!QFileInfo(from).isFile()) {
-        err << "tandeo build: " << from.toStdString() << ": no such settings file\n";
-        return false;
-    }
-    const QString copy = dir.filePath("Tandeo.ini");
-    if (QFileInfo(from).isFile() && !QFile::copy(from, copy)) {
-        err << "tandeo build: cannot read the settings " << from.toStdString() << "\n";
-        return false;
-    }
-    SetSettingsFilePath(copy);
-    for (const QString& set : options.sets) {
-        const qsizetype slash = set.indexOf('/');
-        const qsizetype equals = set.indexOf('=', slash);
-        WriteSettingString(set.left(slash), set.mid(slash + 1, equals - slash - 1),
-                           set.mid(equals + 1));
-    }
-    return true;
 }
 
 std::atomic<bool> Interrupted{false};
@@ -200,13 +151,10 @@ int RunBuild(const QStringList& args, std::ostream& out, std::ostream& err)
         err << problem;
         return 1;
     }
-    QTemporaryDir settingsDir;
     // The copy stays in force for the whole build: text is decoded with its
     // "Default Code Page" too.
-    struct SRestore {
-        ~SRestore() { SetSettingsFilePath(QString()); }
-    } restore;
-    if (!settingsDir.isValid() || !PrepareSettings(options, settingsDir, err))
+    CSettingsCopy settings;
+    if (!settings.Prepare(options.settings, options.sets, err, "build"))
         return 2;
 
     // Index 0 is the top/left page, 1 the bottom/right page.

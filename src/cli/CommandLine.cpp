@@ -14,6 +14,9 @@ const char* const Usage =
     "  build --top FILE --bottom FILE -o OUT.sup|OUT.pes [options]\n"
     "                 build one stream from one or two subtitle scripts\n"
     "                 (tandeo build --help lists the options)\n"
+    "  render FILE LINE -o OUT.png [options]\n"
+    "                 draw one line over the frame as the preview shows it\n"
+    "                 (tandeo render --help lists the options)\n"
     "  inspect FILE   list the segments of a .sup file, or of a .pes file with\n"
     "                 the .mui index beside it, and check every one of them\n"
     "  script FILE    read a subtitle script (SubRip, SSA/ASS, MicroDVD and\n"
@@ -53,6 +56,8 @@ int RunCommandLine(const QStringList& args, std::ostream& out, std::ostream& err
         return RunList(rest, out, err);
     if (command == "build")
         return RunBuild(rest, out, err);
+    if (command == "render")
+        return RunRender(rest, out, err);
     err << "tandeo: unknown command '" << command.toStdString() << "'\n"
         << "Run 'tandeo --help' for the list of commands.\n";
     return 1;

@@ -29,5 +29,8 @@ int RunList(const QStringList& args, std::ostream& out, std::ostream& err);
 // 1 stopped (Ctrl-C), 2 failed or refused.
 int RunBuild(const QStringList& args, std::ostream& out, std::ostream& err);
 
+// `tandeo render FILE LINE -o OUT.png ...`: the preview of one line.
+int RunRender(const QStringList& args, std::ostream& out, std::ostream& err);
+
 // The whole command line, subcommand first.
 int RunCommandLine(const QStringList& args, std::ostream& out, std::ostream& err);
