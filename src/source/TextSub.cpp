@@ -1,8 +1,15 @@
 #include "TextSub.h"
 
+#include "Brushes.h"
 #include "FileNames.h"
+#include "TextEffects.h"
+#include "TextPage.h"
+#include "pgs/VideoFormats.h"
 #include "platform/UserMessages.h"
 
+#include <QPainter>
+
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -14,6 +21,19 @@ constexpr double RepairRate = 23.976;
 std::int32_t FramesToMs(std::int32_t frame)
 {
     return static_cast<std::int32_t>(std::llround(frame * 1001.0 / 24.0));
+}
+
+void ShowTooBig(int lineIndex)
+{
+    UserMessages().Show(QString::asprintf("%s\nLine: %d",
+                                          "Font is too big. Subtitle cannot be fully shown! ",
+                                          lineIndex + 1),
+                        EMessageKind::Error);
+}
+
+bool Squeezed(int videoSizeIndex, bool squeeze)
+{
+    return videoSizeIndex == 1 || ((videoSizeIndex == 3 || videoSizeIndex == 4) && squeeze);
 }
 
 CUserMessages& ReporterOr(CUserMessages* reporter)
@@ -88,7 +108,89 @@ void CTextSub::BuildLineList()
 
 bool CTextSub::GetLineImage(int lineIndex, SLineRequest& request)
 {
-    return GetPictureLineImage(lineIndex, request);
+    if (lineIndex < 0 || static_cast<std::size_t>(lineIndex) >= lines.size())
+        return false;
+    const SSubLine& line = lines[static_cast<std::size_t>(lineIndex)];
+    if (!line.imageFile.isEmpty())
+        return GetPictureLineImage(lineIndex, request);
+    request.image = QImage();
+    if (!engine || !style || request.videoSizeIndex < 0 || request.videoSizeIndex >= VideoSizeCount)
+        return false;
+    const SVideoSize& frame = VideoSizeAt(request.videoSizeIndex);
+    engine->videoSize = {frame.Width, frame.Height};
+    if (request.frameRateIndex >= 0 && request.frameRateIndex < FrameRateCount)
+        engine->frameRate = static_cast<float>(FrameRateAt(request.frameRateIndex).Rate());
+    QImage picture = RenderTextLine(lineIndex, request);
+    if (picture.isNull())
+        return false;
+    if (picture.width() > frame.Width || picture.height() > frame.Height) {
+        ShowTooBig(lineIndex);
+        return false;
+    }
+    if (Squeezed(request.videoSizeIndex, request.squeeze)) {
+        const int width = std::max(1, picture.width() * 3 / 4);
+        picture =
+            picture.scaled(width, picture.height(), Qt::IgnoreAspectRatio, Qt::FastTransformation)
+                .convertToFormat(QImage::Format_ARGB32);
+        if (picture.isNull())
+            return false;
+    }
+    request.image = std::move(picture);
+    request.posX = line.posX;
+    request.posY = line.posY;
+    return true;
+}
+
+QImage CTextSub::RenderTextLine(int lineIndex, const SLineRequest& request)
+{
+    if (!engine || !style || lineIndex < 0 || static_cast<std::size_t>(lineIndex) >= lines.size() ||
+        request.videoSizeIndex < 0 || request.videoSizeIndex >= VideoSizeCount)
+        return {};
+    const SVideoSize& frame = VideoSizeAt(request.videoSizeIndex);
+    const CTextTmp& text = style->text;
+    // The row spacing first: a new frame discards the cached layouts.
+    engine->rowSpacing = request.lineSpace;
+    engine->SetEngineFrame(frame.Width, frame.Height, {0, 0, frame.Width, frame.Height});
+    const CSubtitle* layout =
+        engine->LayoutEntry(lines[static_cast<std::size_t>(lineIndex)].entryIndex);
+
+    CTextPage page;
+    page.vertical = !text.FontName.isEmpty() && text.FontName.startsWith('@');
+    page.leftToRight = text.LeftToRight;
+    for (const auto& row : layout->rows) {
+        auto line = std::make_unique<CTextLine>();
+        line->lineSpacing = request.lineSpace;
+        line->alignment = text.LineAlignment;
+        line->AddWords(*row, text, page.vertical);
+        if (!line->empty())
+            page.push_back(std::move(line));
+    }
+    if (!page.HasRows())
+        return {};
+
+    CTextRender render;
+    if (text.EnableShadow && text.ShadowThickness != 0)
+        render.SetShadow(text.ShadowColor, text.ShadowThickness, text.ShadowOffset.x,
+                         text.ShadowOffset.y);
+    const std::unique_ptr<QBrush> brush = CreateBrush(text);
+    auto outline = std::make_unique<COutline>(text.OutlineColor, text.OutlineThickness);
+    outline->SetBrush(brush.get());
+    render.SetMainEffect(std::move(outline));
+
+    // Measure first: a page too big for the frame must not get a picture,
+    // which for a huge font could be huge itself.
+    QSize size;
+    {
+        QImage scratch(1, 1, QImage::Format_ARGB32_Premultiplied);
+        QPainter graphics(&scratch);
+        if (!render.Measure(graphics, page, size))
+            return {};
+    }
+    if (size.width() > frame.Width || size.height() > frame.Height) {
+        ShowTooBig(lineIndex);
+        return {};
+    }
+    return render.Render(page, 0x00000000);
 }
 
 int CTextSub::GetRowCount(int entryIndex)

@@ -20,8 +20,15 @@ public:
     int GetRowCount(int entryIndex) override;
     // Those rows' texts joined with "\N".
     void GetLineText(int entryIndex, QString& text);
-    // Picture lines give their pictures; text lines are not drawn yet.
+    // Picture lines give their pictures; text lines are drawn with the
+    // style at the request's video size, squeezed for anamorphic frames.
+    // False when nothing can be drawn or the picture exceeds the frame
+    // (the user is told).
     bool GetLineImage(int lineIndex, SLineRequest& request) override;
+    // The picture of a text line at the request's video size and row
+    // spacing, or null. A page measured larger than the frame is refused
+    // before any picture is made, with the message to the user.
+    QImage RenderTextLine(int lineIndex, const SLineRequest& request);
 
     // The engine object; none before a successful load.
     CRenderedTextSubtitle* Engine() { return engine.get(); }
