@@ -4,8 +4,10 @@
 #include <QPen>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <limits>
+#include <vector>
 
 void CTextEffect::SetFillColor(std::uint32_t argb)
 {
@@ -63,11 +65,100 @@ std::unique_ptr<CTextEffect> COutline::Clone() const
     return copy;
 }
 
+namespace {
+
+// The outline is the band of a round-joined pen of the given width along
+// the glyphs' edges. It is made from the anti-aliased coverage of the
+// glyphs, grown by a disk from outside and from inside, which gives that
+// band far faster than Qt's anti-aliased stroking of glyph curves, the
+// larger part of the time of a whole build.
+bool DrawGrownOutline(QPainter& graphics, const QPainterPath& path, QRgb colour, int thickness)
+{
+    const QTransform transform = graphics.transform();
+    QPaintDevice* device = graphics.device();
+    if (!device || transform.type() > QTransform::TxTranslate ||
+        !graphics.testRenderHint(QPainter::Antialiasing))
+        return false;
+    const QPainterPath placed = path.translated(transform.dx(), transform.dy());
+    const double radius = thickness / 2.0;
+    const int reach = static_cast<int>(std::ceil(radius + 1));
+    const QRect area = placed.boundingRect()
+                           .toAlignedRect()
+                           .adjusted(-reach - 1, -reach - 1, reach + 1, reach + 1)
+                           .intersected(QRect(0, 0, device->width(), device->height()));
+    if (area.isEmpty())
+        return true;
+
+    QImage mask(area.size(), QImage::Format_Alpha8);
+    mask.fill(0);
+    {
+        QPainter painter(&mask);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.translate(-area.topLeft());
+        painter.fillPath(placed, QColor(0, 0, 0, 255));
+    }
+
+    const int width = area.width();
+    const int height = area.height();
+    // Grows a coverage by the disk: every pixel takes the largest coverage
+    // within reach, weighted by how much of it the disk takes in.
+    auto grow = [&](bool inverted) {
+        std::vector<std::uint8_t> grown(static_cast<std::size_t>(width) * height, 0);
+        for (int dy = -reach; dy <= reach; ++dy) {
+            for (int dx = -reach; dx <= reach; ++dx) {
+                // A covered pixel reaches a pixel this far away fully while
+                // the distance is within the radius, partly up to one pixel
+                // beyond.
+                const double weight = std::clamp(radius + 1 - std::hypot(dx, dy), 0.0, 1.0);
+                if (weight <= 0)
+                    continue;
+                const int w = static_cast<int>(weight * 256);
+                for (int y = std::max(0, -dy); y < std::min(height, height - dy); ++y) {
+                    const std::uint8_t* from = mask.constScanLine(y + dy);
+                    std::uint8_t* to = grown.data() + static_cast<std::size_t>(y) * width;
+                    for (int x = std::max(0, -dx); x < std::min(width, width - dx); ++x) {
+                        const int cover = inverted ? 255 - from[x + dx] : from[x + dx];
+                        to[x] = std::max(to[x], static_cast<std::uint8_t>((cover * w) >> 8));
+                    }
+                }
+            }
+        }
+        return grown;
+    };
+    // The band of the pen: within reach of the glyphs from outside and from
+    // inside alike, so the inside stays clear when the fill is not drawn.
+    std::vector<std::uint8_t> band = grow(false);
+    const std::vector<std::uint8_t> inside = grow(true);
+    for (std::size_t i = 0; i < band.size(); ++i)
+        band[i] = std::min(band[i], inside[i]);
+
+    QImage outline(area.size(), QImage::Format_ARGB32_Premultiplied);
+    const int alpha = qAlpha(colour);
+    for (int y = 0; y < height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(outline.scanLine(y));
+        const std::uint8_t* cover = band.data() + static_cast<std::size_t>(y) * width;
+        for (int x = 0; x < width; ++x) {
+            const int a = alpha * cover[x] / 255;
+            line[x] =
+                qRgba(qRed(colour) * a / 255, qGreen(colour) * a / 255, qBlue(colour) * a / 255, a);
+        }
+    }
+    graphics.save();
+    graphics.resetTransform();
+    graphics.drawImage(area.topLeft(), outline);
+    graphics.restore();
+    return true;
+}
+
+}  // namespace
+
 void COutline::DrawOutline(QPainter& graphics, const QPainterPath& path)
 {
     // A zero-width QPen is a one-pixel cosmetic pen; thickness 0 means no
     // outline.
     if (thickness_ <= 0)
+        return;
+    if (DrawGrownOutline(graphics, path, outlineColor_, thickness_))
         return;
     QPen pen(QColor::fromRgba(outlineColor_), static_cast<qreal>(thickness_), Qt::SolidLine,
              Qt::RoundCap, Qt::RoundJoin);
