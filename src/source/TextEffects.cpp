@@ -103,7 +103,14 @@ bool DrawGrownOutline(QPainter& graphics, const QPainterPath& path, QRgb colour,
     // Grows a coverage by the disk: every pixel takes the largest coverage
     // within reach, weighted by how much of it the disk takes in.
     auto grow = [&](bool inverted) {
-        std::vector<std::uint8_t> grown(static_cast<std::size_t>(width) * height, 0);
+        std::vector<std::uint8_t> source(static_cast<std::size_t>(width) * height);
+        for (int y = 0; y < height; ++y) {
+            const std::uint8_t* from = mask.constScanLine(y);
+            std::uint8_t* to = source.data() + static_cast<std::size_t>(y) * width;
+            for (int x = 0; x < width; ++x)
+                to[x] = inverted ? 255 - from[x] : from[x];
+        }
+        std::vector<std::uint8_t> grown(source.size(), 0);
         for (int dy = -reach; dy <= reach; ++dy) {
             for (int dx = -reach; dx <= reach; ++dx) {
                 // A covered pixel reaches a pixel this far away fully while
@@ -112,13 +119,16 @@ bool DrawGrownOutline(QPainter& graphics, const QPainterPath& path, QRgb colour,
                 const double weight = std::clamp(radius + 1 - std::hypot(dx, dy), 0.0, 1.0);
                 if (weight <= 0)
                     continue;
-                const int w = static_cast<int>(weight * 256);
+                const unsigned w = static_cast<unsigned>(weight * 256);
+                const int x0 = std::max(0, -dx);
+                const int x1 = std::min(width, width - dx);
                 for (int y = std::max(0, -dy); y < std::min(height, height - dy); ++y) {
-                    const std::uint8_t* from = mask.constScanLine(y + dy);
+                    const std::uint8_t* from =
+                        source.data() + static_cast<std::size_t>(y + dy) * width + dx;
                     std::uint8_t* to = grown.data() + static_cast<std::size_t>(y) * width;
-                    for (int x = std::max(0, -dx); x < std::min(width, width - dx); ++x) {
-                        const int cover = inverted ? 255 - from[x + dx] : from[x + dx];
-                        to[x] = std::max(to[x], static_cast<std::uint8_t>((cover * w) >> 8));
+                    for (int x = x0; x < x1; ++x) {
+                        const auto reached = static_cast<std::uint8_t>((from[x] * w) >> 8);
+                        to[x] = to[x] > reached ? to[x] : reached;
                     }
                 }
             }
