@@ -65,8 +65,12 @@ int CharSetDigits(QStringView text, qsizetype at, int fallback)
     return any ? value : fallback;
 }
 
-int FindByteChar(QStringView text, QChar ch, qsizetype from, int charSet,
-                 CDefaultCodePage& defaults)
+// Walks byte-valued text as its search does: a double-byte character is
+// one step (`visit` gets its lead byte's index and true), and a font-encoding
+// tag inside braces switches the code page for what follows. `visit`
+// returns true to stop the walk.
+template <typename FVisit>
+void WalkByteText(QStringView text, int charSet, CDefaultCodePage& defaults, FVisit visit)
 {
     int codePage = defaults.For(charSet);
     int depth = 0;
@@ -74,11 +78,13 @@ int FindByteChar(QStringView text, QChar ch, qsizetype from, int charSet,
     for (qsizetype i = 0; i < length; ++i) {
         const QChar unit = text[i];
         if (IsLead(codePage, unit)) {
+            if (visit(i, true))
+                return;
             ++i;  // the follower is part of the same character
             continue;
         }
-        if (i >= from && unit == ch)
-            return static_cast<int>(i);
+        if (visit(i, false))
+            return;
         if (unit == u'{') {
             ++depth;
         } else if (depth > 0) {
@@ -90,7 +96,19 @@ int FindByteChar(QStringView text, QChar ch, qsizetype from, int charSet,
             }
         }
     }
-    return -1;
+}
+
+int FindByteChar(QStringView text, QChar ch, qsizetype from, int charSet,
+                 CDefaultCodePage& defaults)
+{
+    int found = -1;
+    WalkByteText(text, charSet, defaults, [&](qsizetype i, bool doubleByte) {
+        if (doubleByte || i < from || text[i] != ch)
+            return false;
+        found = static_cast<int>(i);
+        return true;
+    });
+    return found;
 }
 
 QString DecodeBytes(QStringView text, int charSet, CDefaultCodePage& defaults)
@@ -126,6 +144,23 @@ int FindScriptChar(const QString& text, QChar ch, int from, bool unicodeText, in
     }
     CDefaultCodePage defaults(text);
     return FindByteChar(text, ch, from, charSet, defaults);
+}
+
+std::vector<char> DoubleByteUnits(QStringView text, int charSet)
+{
+    std::vector<char> hidden;
+    CDefaultCodePage defaults(text);
+    WalkByteText(text, charSet, defaults, [&](qsizetype i, bool doubleByte) {
+        if (!doubleByte)
+            return false;
+        if (hidden.empty())
+            hidden.assign(static_cast<std::size_t>(text.size()), 0);
+        hidden[static_cast<std::size_t>(i)] = 1;
+        if (i + 1 < text.size())
+            hidden[static_cast<std::size_t>(i) + 1] = 1;
+        return false;
+    });
+    return hidden;
 }
 
 QString DecodeWithCharSet(const QString& text, int charSet)

@@ -4,10 +4,18 @@
 // blocks, which switches the character set for the text that follows.
 
 #include <QString>
+#include <QStringView>
+
+#include <vector>
 
 // The index of the first `ch` at or after `from`, or -1. In byte-valued
 // text the second byte of a double-byte character never matches.
 int FindScriptChar(const QString& text, QChar ch, int from, bool unicodeText, int charSet);
+
+// Flags the units of byte-valued text that belong to double-byte
+// characters, as FindScriptChar's walk finds them; empty when there are
+// none. For callers that search one text many times.
+std::vector<char> DoubleByteUnits(QStringView text, int charSet);
 
 // Each unit is a byte; a lead byte and its follower form one character.
 QString DecodeWithCharSet(const QString& text, int charSet);

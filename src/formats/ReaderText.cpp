@@ -1,57 +1,9 @@
 #include "ReaderText.h"
 
-#include "platform/CodePages.h"
+#include "CharSets.h"
 
 #include <algorithm>
 #include <limits>
-
-namespace {
-
-// What the default code page means for one text: UTF-8 when all of its
-// bytes are valid UTF-8, else the configured legacy code page; decided once
-// for the whole text, as FindScriptChar decides it.
-class CTextCodePage {
-public:
-    explicit CTextCodePage(QStringView text) : Text(text) {}
-
-    int For(int charSet)
-    {
-        const int codePage = CodePageOfCharSet(charSet);
-        if (codePage != CodePageDefault)
-            return codePage;
-        if (Resolved < 0) {
-            std::string bytes;
-            bytes.reserve(static_cast<std::size_t>(Text.size()));
-            for (QChar unit : Text) {
-                if (unit.unicode() <= 0xFF)
-                    bytes.push_back(static_cast<char>(unit.unicode()));
-            }
-            Resolved = ResolveCodePage(CodePageDefault, bytes);
-        }
-        return Resolved;
-    }
-
-private:
-    QStringView Text;
-    int Resolved = -1;
-};
-
-// The character set of the digits of a font-encoding tag; long runs
-// saturate, as no such set exists.
-int CharSetDigits(QStringView text, qsizetype at, int fallback)
-{
-    constexpr int Saturated = 1 << 24;
-    int value = 0;
-    bool any = false;
-    for (; at < text.size() && text[at] >= u'0' && text[at] <= u'9'; ++at) {
-        any = true;
-        if (value < Saturated)
-            value = value * 10 + (text[at].unicode() - u'0');
-    }
-    return any ? value : fallback;
-}
-
-}  // namespace
 
 bool IsLineSpace(QChar c, bool unicodeText)
 {
@@ -145,34 +97,7 @@ CScriptCharMap::CScriptCharMap(QStringView text, bool unicodeText, int charSet) 
     const qsizetype size = text.size();
     if (std::none_of(units, units + size, [](char16_t u) { return u >= 0x80 && u <= 0xFF; }))
         return;
-    // The same walk as FindScriptChar's: double-byte characters are skipped
-    // whole, and a font-encoding tag inside braces switches the code page
-    // for the rest of the text.
-    CTextCodePage codePages(text);
-    int codePage = codePages.For(charSet);
-    int depth = 0;
-    for (qsizetype i = 0; i < size; ++i) {
-        const char16_t u = units[i];
-        if (u <= 0xFF && IsLeadByte(codePage, static_cast<unsigned char>(u))) {
-            if (Hidden.empty())
-                Hidden.assign(static_cast<std::size_t>(size), 0);
-            Hidden[static_cast<std::size_t>(i)] = 1;
-            if (i + 1 < size)
-                Hidden[static_cast<std::size_t>(i + 1)] = 1;
-            ++i;
-            continue;
-        }
-        if (u == '{') {
-            ++depth;
-        } else if (depth > 0) {
-            if (u == '}') {
-                --depth;
-            } else if (u == 'e' && i > 2 && i < size - 1 && units[i - 1] == 'f' &&
-                       units[i - 2] == '\\') {
-                codePage = codePages.For(CharSetDigits(text, i + 1, charSet));
-            }
-        }
-    }
+    Hidden = DoubleByteUnits(text, charSet);
 }
 
 qsizetype CScriptCharMap::Find(QChar ch, qsizetype from) const

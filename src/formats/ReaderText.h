@@ -31,8 +31,8 @@ std::optional<std::int32_t> TimeFromParts(std::int64_t hours, std::int64_t minut
 std::int32_t ClampedTime(std::int64_t value);
 
 // Finds characters of a script text as FindScriptChar does (never inside a
-// double-byte character of byte-valued text) for any number of searches
-// that move forward, without walking the text from its start each time.
+// double-byte character of byte-valued text) for any number of searches,
+// walking the text only once.
 class CScriptCharMap {
 public:
     // The map refers to `text`, which must outlive it.
