@@ -153,7 +153,7 @@ qsizetype CLineScan::FloatLength() const
     return at - Pos;
 }
 
-CLineScan& CLineScan::Float(float& value)
+template <typename T> CLineScan& CLineScan::Real(T& value)
 {
     if (Stopped)
         return *this;
@@ -168,19 +168,14 @@ CLineScan& CLineScan::Float(float& value)
     return *this;
 }
 
+CLineScan& CLineScan::Float(float& value)
+{
+    return Real(value);
+}
+
 CLineScan& CLineScan::Double(double& value)
 {
-    if (Stopped)
-        return *this;
-    SkipSpace();
-    const qsizetype length = FloatLength();
-    if (length == 0 || !ParseFinite(Text.mid(Pos, length), value)) {
-        Stopped = true;
-        return *this;
-    }
-    Pos += length;
-    ++Stored;
-    return *this;
+    return Real(value);
 }
 
 CLineScan& CLineScan::Char(QChar& value)

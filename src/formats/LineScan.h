@@ -36,6 +36,8 @@ private:
     void SkipSpace();
     // The extent of a decimal floating-point number at the position, or 0.
     qsizetype FloatLength() const;
+    // Reads a decimal number in the precision of T.
+    template <typename T> CLineScan& Real(T& value);
     bool Digit(qsizetype at) const;
 
     QStringView Text;
