@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <QRect>
 #include <QSize>
 
 #include <cstdint>
@@ -28,6 +29,12 @@ public:
     virtual bool AddToPath(QPainterPath& path, float x, float y) const = 0;
 };
 
+// The anti-aliased coverage of a page's glyphs over a part of a picture.
+struct SGlyphCoverage {
+    QRect area;    // in picture pixels; may reach beyond the picture
+    QImage alpha;  // Format_Alpha8 of the area's size
+};
+
 class CTextEffect {
 public:
     CTextEffect() = default;
@@ -40,7 +47,13 @@ public:
     virtual bool Draw(QPainter& graphics, CTextPageBase& page, float x, float y);
     // The picture size the page needs with this effect's outline.
     virtual bool Measure(QPainter& graphics, CTextPageBase& page, int& width, int& height);
+    // The outline through a painter, for painters whose drawing is not
+    // composed directly on their picture.
     virtual void DrawOutline(QPainter& /*graphics*/, const QPainterPath& /*path*/) {}
+    // The outline composed on a premultiplied picture from the glyphs'
+    // coverage, which reaches `OutlineReach` pixels beyond the glyphs.
+    virtual void ComposeOutline(QImage& /*target*/, const SGlyphCoverage& /*coverage*/) {}
+    virtual int OutlineReach() const { return 0; }
     virtual int GetThickness() const { return 0; }
 
     // Fills with this colour (straight ARGB) from now on.
@@ -74,6 +87,8 @@ public:
 
     std::unique_ptr<CTextEffect> Clone() const override;
     void DrawOutline(QPainter& graphics, const QPainterPath& path) override;
+    void ComposeOutline(QImage& target, const SGlyphCoverage& coverage) override;
+    int OutlineReach() const override;
     int GetThickness() const override { return thickness_; }
 
     std::uint32_t OutlineColor() const { return outlineColor_; }
