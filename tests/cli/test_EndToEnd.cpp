@@ -98,10 +98,55 @@ QRect InkBox(const QImage& image, QRgb background)
     return box;
 }
 
+// How far ffmpeg's frame may differ from ours: the mean over a line's box
+// (measured 10.5 to 16.2 on the samples) and any channel inside its solid
+// parts (measured 5).
+constexpr double MeanTolerance = 20.0;
+constexpr int SolidTolerance = 6;
+
 bool Near(const QRect& a, const QRect& b, int slack)
 {
     return std::abs(a.left() - b.left()) <= slack && std::abs(a.top() - b.top()) <= slack &&
            std::abs(a.right() - b.right()) <= slack && std::abs(a.bottom() - b.bottom()) <= slack;
+}
+
+// The mean difference per channel over `box` between `a` and `b` moved by
+// `shift`.
+double MeanDifference(const QImage& a, const QImage& b, const QRect& box, QPoint shift)
+{
+    double total = 0;
+    for (int y = box.top(); y <= box.bottom(); ++y)
+        for (int x = box.left(); x <= box.right(); ++x) {
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x - shift.x(), y - shift.y());
+            total += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
+                     std::abs(qBlue(p) - qBlue(q));
+        }
+    return total / (3.0 * box.width() * box.height());
+}
+
+// The largest difference of a channel between `a` and `b` over the pixels
+// of `box` that lie inside a solid part of `b` (their 3 x 3 neighbourhood of
+// one colour, not the background), and how many there are.
+std::pair<int, int> SolidDifference(const QImage& a, const QImage& b, const QRect& box,
+                                    QRgb background)
+{
+    int worst = 0, count = 0;
+    for (int y = box.top() + 1; y < box.bottom(); ++y)
+        for (int x = box.left() + 1; x < box.right(); ++x) {
+            const QRgb q = b.pixel(x, y);
+            bool solid = q != background;
+            for (int dy = -1; dy <= 1 && solid; ++dy)
+                for (int dx = -1; dx <= 1 && solid; ++dx)
+                    solid = b.pixel(x + dx, y + dy) == q;
+            if (!solid)
+                continue;
+            ++count;
+            const QRgb p = a.pixel(x, y);
+            worst = std::max({worst, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                              std::abs(qBlue(p) - qBlue(q))});
+        }
+    return {worst, count};
 }
 
 std::string Text(const QRect& r)
@@ -374,6 +419,7 @@ TEST_F(EndToEndTest, FfmpegShowsWhatWeRenderWhereWeRenderIt)
         QImage expected(Width, Height, QImage::Format_RGB32);
         expected.fill(background);
         QRect expectedBox;
+        std::vector<QRect> lineBoxes;
         for (const auto& [side, line] : shown.Lines) {
             const QImage& render = Rendered(side, line);
             if (render.size() != expected.size())
@@ -381,6 +427,7 @@ TEST_F(EndToEndTest, FfmpegShowsWhatWeRenderWhereWeRenderIt)
             const QRect box = InkBox(render, background);
             EXPECT_FALSE(box.isNull()) << Sides[side].Side << " line " << line;
             expectedBox |= box;
+            lineBoxes.push_back(box);
             for (int y = box.top(); y <= box.bottom(); ++y) {
                 const auto* from = reinterpret_cast<const QRgb*>(render.constScanLine(y));
                 auto* to = reinterpret_cast<QRgb*>(expected.scanLine(y));
@@ -393,26 +440,36 @@ TEST_F(EndToEndTest, FfmpegShowsWhatWeRenderWhereWeRenderIt)
         const QRect decodedBox = InkBox(decoded, background);
         EXPECT_TRUE(Near(decodedBox, expectedBox, 1))
             << "ffmpeg " << Text(decodedBox) << ", ours " << Text(expectedBox);
-        if (expectedBox.isNull())
-            continue;
-        double sum = 0;
-        int worst = 0;
-        for (int y = expectedBox.top(); y <= expectedBox.bottom(); ++y) {
-            const auto* a = reinterpret_cast<const QRgb*>(decoded.constScanLine(y));
-            const auto* b = reinterpret_cast<const QRgb*>(expected.constScanLine(y));
-            for (int x = expectedBox.left(); x <= expectedBox.right(); ++x) {
-                const int d = std::abs(qRed(a[x]) - qRed(b[x])) +
-                              std::abs(qGreen(a[x]) - qGreen(b[x])) +
-                              std::abs(qBlue(a[x]) - qBlue(b[x]));
-                sum += d / 3.0;
-                worst = std::max(worst, d);
-            }
+        // Each line's own box: the band between two lines is background in
+        // both frames and would water a mean down. The palette is chosen from
+        // colours flattened without their alpha and mapped with error
+        // diffusion, so anti-aliased edges come back in other colours and
+        // dithered; solid fills and outlines come back as drawn. The place
+        // is exact when no other shift of ours matches ffmpeg's frame better.
+        for (std::size_t b = 0; b < lineBoxes.size(); ++b) {
+            const QRect& box = lineBoxes[b];
+            const double mean = MeanDifference(decoded, expected, box, QPoint(0, 0));
+            QPoint best(0, 0);
+            double bestMean = mean;
+            for (int dy = -2; dy <= 2; ++dy)
+                for (int dx = -2; dx <= 2; ++dx) {
+                    const double m = MeanDifference(decoded, expected, box, QPoint(dx, dy));
+                    if (m < bestMean) {
+                        bestMean = m;
+                        best = QPoint(dx, dy);
+                    }
+                }
+            const auto [solidWorst, solidCount] =
+                SolidDifference(decoded, expected, box, background);
+            RecordProperty("frame" + std::to_string(shown.State.Middle()) + "_line" +
+                               std::to_string(b),
+                           "mean " + std::to_string(mean) + " solid " + std::to_string(solidWorst) +
+                               " of " + std::to_string(solidCount));
+            EXPECT_EQ(std::make_pair(best.x(), best.y()), std::make_pair(0, 0))
+                << "line box " << Text(box);
+            EXPECT_LT(mean, MeanTolerance) << "line box " << Text(box);
+            EXPECT_GE(solidCount, 30) << "line box " << Text(box);
+            EXPECT_LE(solidWorst, SolidTolerance) << "line box " << Text(box);
         }
-        const double mean = sum / (double(expectedBox.width()) * expectedBox.height());
-        RecordProperty("frame" + std::to_string(shown.State.Middle()), std::to_string(mean));
-        EXPECT_LE(worst, 3 * 255) << "worst " << worst;
-        // Measured: about 2 where both lines show; about 17 where the top
-        // line shows alone (not yet explained, kept loose on purpose).
-        EXPECT_LT(mean, shown.Lines.size() == 2 ? 3.0 : 20.0);
     }
 }
