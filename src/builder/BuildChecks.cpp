@@ -82,3 +82,16 @@ std::int32_t BuildDirection(const SSourceLayouts& layouts)
         return layouts[0].Direction;
     return layouts[1].Direction;
 }
+
+SSourceLayout MakeSourceLayout(CSubBase* source, const SSourceStyle& style)
+{
+    SSourceLayout layout;
+    layout.source = source;
+    layout.Direction = style.Direction;
+    layout.Alignment = style.Alignment;
+    layout.Location = style.Location;
+    layout.Location2 = style.Location2;
+    layout.fadeEnable = 1;
+    layout.LineSpace = style.LineSpace;
+    return layout;
+}

@@ -6,6 +6,7 @@
 
 #include "BuildJob.h"
 #include "source/FileNames.h"
+#include "source/LineStyle.h"
 
 #include <QString>
 
@@ -43,3 +44,6 @@ QString OutputFormatOf(const QString& path, std::int32_t& format);
 // The placement direction of the build: the top/left layout's when its
 // source has lines, else the bottom/right layout's.
 std::int32_t BuildDirection(const SSourceLayouts& layouts);
+
+// The builder's settings of one source, copied from its page's style.
+SSourceLayout MakeSourceLayout(CSubBase* source, const SSourceStyle& style);

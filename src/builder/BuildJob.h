@@ -34,6 +34,9 @@ struct SBuildProgress {
     std::int32_t phase = 0;    // 1 = the build starts (show fileName), 0 = progress
     std::int32_t percent = 0;  // 0 to 100
     QString fileName;
+    // The second text: a new window title, for kind 2. The initializer lets
+    // reports listing only the first three fields build without warnings.
+    QString title{};
 };
 
 // Returns 0 to ask the build to stop.

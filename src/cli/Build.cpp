@@ -124,19 +124,6 @@ std::int32_t ShowProgress(void* context, const SBuildProgress& progress)
     return 1;
 }
 
-SSourceLayout LayoutOf(CSubBase* source, const SSourceStyle& style)
-{
-    SSourceLayout layout;
-    layout.source = source;
-    layout.Direction = style.Direction;
-    layout.Alignment = style.Alignment;
-    layout.Location = style.Location;
-    layout.Location2 = style.Location2;
-    layout.fadeEnable = 1;
-    layout.LineSpace = style.LineSpace;
-    return layout;
-}
-
 }  // namespace
 
 int RunBuild(const QStringList& args, std::ostream& out, std::ostream& err)
@@ -191,8 +178,8 @@ int RunBuild(const QStringList& args, std::ostream& out, std::ostream& err)
         return 2;
     }
 
-    const SSourceLayouts layouts{LayoutOf(sources[0].get(), styles[0]),
-                                 LayoutOf(sources[1].get(), styles[1])};
+    const SSourceLayouts layouts{MakeSourceLayout(sources[0].get(), styles[0]),
+                                 MakeSourceLayout(sources[1].get(), styles[1])};
     // The fades of a build come from the bottom/right page's style.
     const SFadeSettings fades = FadeSettingsOf(styles[1]);
     SProgressView view{&err, isatty(STDERR_FILENO) == 1, options.quiet, -1};

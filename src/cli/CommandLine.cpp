@@ -6,6 +6,7 @@ namespace {
 
 const char* const Usage =
     "usage: tandeo COMMAND [ARGUMENTS]\n"
+    "       tandeo [gui]   open the window\n"
     "\n"
     "Tandeo makes Blu-ray PGS subtitle streams (.sup, or .pes with its .mui\n"
     "index) from two text subtitle scripts shown at the same time.\n"

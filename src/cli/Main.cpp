@@ -1,8 +1,12 @@
 #include "Commands.h"
 
+#include "app/TandeoApp.h"
+
+#include <QApplication>
 #include <QGuiApplication>
 #include <QStringList>
 
+#include <cstring>
 #include <iostream>
 
 namespace {
@@ -18,14 +22,41 @@ void QuietQtMessages(QtMsgType type, const QMessageLogContext& context, const QS
     QtDefault(type, context, text);
 }
 
+bool WantsWindow(int argc, char** argv)
+{
+    return argc < 2 || std::strcmp(argv[1], "gui") == 0;
+}
+
+// Whether Qt can show a window here: a display, or a platform chosen by
+// the user.
+bool HasDisplay()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    QtDefault = qInstallMessageHandler(QuietQtMessages);
+    if (WantsWindow(argc, argv)) {
+        if (!HasDisplay()) {
+            std::cerr << "tandeo: there is no display to open the window on; "
+                         "tandeo help lists the commands\n";
+            return 1;
+        }
+        QApplication app(argc, argv);
+        QApplication::setOrganizationName(MakerName);
+        QApplication::setApplicationName(ProductName);
+        CTandeoApp tandeo;
+        tandeo.Start();
+        return QApplication::exec();
+    }
     // The subcommands need fonts but no display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QtDefault = qInstallMessageHandler(QuietQtMessages);
     QGuiApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();

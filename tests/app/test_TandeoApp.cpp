@@ -1,0 +1,454 @@
+// The window driven as a user drives it: commands through their actions,
+// lists through their entries, dialogs answered by the test.
+
+#include "app/AboutDlg.h"
+#include "app/ImageView.h"
+#include "app/MainFrame.h"
+#include "app/ProgressWnd.h"
+#include "app/SupListView.h"
+#include "app/SupPropertyView.h"
+#include "app/SupView.h"
+#include "app/TandeoApp.h"
+#include "app/TandeoView.h"
+#include "pgs/StreamReader.h"
+#include "platform/SettingsStore.h"
+#include "source/Placement.h"
+#include "support/RecordedMessages.h"
+#include "support/ScriptedDialogs.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const QString Bottom = QStringLiteral(TANDEO_SAMPLES_DIR "/bottom-en.srt");
+const QString Top = QStringLiteral(TANDEO_SAMPLES_DIR "/top-zh.srt");
+
+// The smallest rectangle holding every pixel that is not transparent.
+QRect InkBox(const QImage& image)
+{
+    QRect box;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(row[x]) != 0)
+                box |= QRect(x, y, 1, 1);
+    }
+    return box;
+}
+
+void Pick(QComboBox* list, int index)
+{
+    list->setCurrentIndex(index);
+    emit list->activated(index);
+}
+
+}  // namespace
+
+class TTandeoApp : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<CRecordedMessages> messages_;
+    std::unique_ptr<CScriptedDialogs> dialogs_;
+    std::unique_ptr<CTandeoApp> app_;
+
+    CMainFrame* Frame() const { return app_->MainFrame(); }
+    CSupView* Page(int tab) const { return app_->View()->Page(tab); }
+
+    void Start()
+    {
+        app_ = std::make_unique<CTandeoApp>(false);
+        app_->Start();
+    }
+    // Closes the window as the user does; the settings go to the store.
+    void Stop()
+    {
+        Frame()->close();
+        app_.reset();
+    }
+    void Open(ECommand command, const QString& path)
+    {
+        dialogs_->OpenAnswers.push_back(path);
+        Frame()->Action(command)->trigger();
+    }
+    QString Out(const char* name) const { return dir_->filePath(name); }
+
+private slots:
+    void init()
+    {
+        dir_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir_->isValid());
+        SetSettingsFilePath(dir_->filePath("Tandeo.ini"));
+        messages_ = std::make_unique<CRecordedMessages>();
+        dialogs_ = std::make_unique<CScriptedDialogs>();
+    }
+
+    void cleanup()
+    {
+        app_.reset();
+        dialogs_.reset();
+        messages_.reset();
+        SetSettingsFilePath(QString());
+        dir_.reset();
+    }
+
+    void firstStartWithAnEmptyStore()
+    {
+        Start();
+        QCOMPARE(Frame()->VideoSizeList()->currentText(), QString("1920 x 1080"));
+        QCOMPARE(Frame()->FrameRateList()->currentText(), QString("23.976"));
+        QCOMPARE(Frame()->ViewRatioList()->currentText(), QString("50%"));
+        QCOMPARE(app_->bgColor, 0x808000u);
+        QCOMPARE(app_->bgMode, false);
+        QCOMPARE(Frame()->VersionPane()->text(), QString("Korvane, V 1.4.4.0"));
+        QCOMPARE(Frame()->windowTitle(), QString(" - Tandeo"));
+        QCOMPARE(app_->View()->tabText(0), QString("Bottom/Right"));
+        QCOMPARE(app_->View()->tabText(1), QString("Top/Left"));
+        for (int tab = 0; tab < 2; ++tab) {
+            CSupView* page = Page(tab);
+            QCOMPARE(page->preview->Zoom(), 0.5f);
+            QCOMPARE(page->preview->BackgroundColor(), 0x808000u);
+            QVERIFY(page->framePicture);
+            QCOMPARE(page->framePicture->size(), QSize(1920, 1080));
+            QVERIFY(!page->source);
+            // Both dividers at 70 % of the page.
+            QCOMPARE(page->pageWidth, int(page->width() * 0.7));
+            QCOMPARE(page->pageHeight, int(page->height() * 0.7));
+        }
+        QVERIFY(!Frame()->Action(CmdBuild)->isEnabled());
+        QVERIFY(!Frame()->Action(CmdFadeAll)->isEnabled());
+        QVERIFY(!Frame()->Action(CmdAppendImage)->isEnabled());
+        QVERIFY(!Frame()->Action(CmdDelete)->isEnabled());
+        QVERIFY(Frame()->Action(CmdOpenTopLeft)->isEnabled());
+        QCOMPARE(Frame()->Action(CmdBuild)->statusTip(), QString("Build the subtitle"));
+        QCOMPARE(Frame()->Action(CmdOpenTopLeft)->statusTip(),
+                 QString("Open the  top/left source subtitle"));
+        QCOMPARE(Frame()->Action(CmdFadeNone)->toolTip(), QString("Fade none"));
+    }
+
+    void openASourceIntoEachPage()
+    {
+        Start();
+        Open(CmdOpenBottomRight, Bottom);
+        QCOMPARE(dialogs_->OpenAsked.back().filter,
+                 QString("Subtitle file(*.srt)|*.srt|All files(*.*)|*.*||"));
+        QCOMPARE(dialogs_->OpenAsked.back().initialPath, QString());
+        QVERIFY(Page(0)->source);
+        QCOMPARE(Page(0)->sourcePath, Bottom);
+        QCOMPARE(Page(0)->list->List()->topLevelItemCount(), 20);
+        QCOMPARE(Page(0)->list->List()->topLevelItem(0)->text(0), QString(" #1"));
+        QCOMPARE(Page(0)->list->List()->topLevelItem(0)->text(1), QString("00:00:01:20"));
+        QCOMPARE(Page(0)->list->List()->topLevelItem(0)->text(3), QString("auto"));
+        QCOMPARE(Page(0)->list->List()->topLevelItem(0)->text(5),
+                 QString("The tide comes in at six."));
+        QCOMPARE(Page(0)->list->selectedRow, -1);
+        QCOMPARE(Frame()->windowTitle(), Bottom + " - Tandeo");
+        QVERIFY(Frame()->Action(CmdBuild)->isEnabled());
+        QVERIFY(Frame()->Action(CmdFadeAll)->isEnabled());
+        QVERIFY(!Frame()->Action(CmdDelete)->isEnabled());
+
+        Open(CmdOpenTopLeft, Top);
+        QVERIFY(Page(1)->source);
+        QCOMPARE(app_->View()->currentIndex(), 1);
+        QCOMPARE(Frame()->windowTitle(), Top + " - Tandeo");
+        // Switching tabs switches the title.
+        app_->View()->setCurrentIndex(0);
+        QCOMPARE(Frame()->windowTitle(), Bottom + " - Tandeo");
+
+        // A file that does not open leaves the page as it was.
+        const QString bad = Out("notes.txt");
+        QFile file(bad);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("hello\n");
+        file.close();
+        Open(CmdOpenBottomRight, bad);
+        QCOMPARE(dialogs_->OpenAsked.back().initialPath, Bottom);
+        QCOMPARE(messages_->Shown.back(), bad + "\r\nUnknown subtitle format! ");
+        QCOMPARE(Page(0)->sourcePath, Bottom);
+        QCOMPARE(Page(0)->list->List()->topLevelItemCount(), 20);
+        Open(CmdOpenBottomRight, QString());  // cancelled
+        QCOMPARE(Page(0)->sourcePath, Bottom);
+    }
+
+    void selectedLineIsPlacedOnTheFrame()
+    {
+        Start();
+        Open(CmdOpenBottomRight, Bottom);
+        Open(CmdOpenTopLeft, Top);
+        for (int tab = 0; tab < 2; ++tab) {
+            CSupView* page = Page(tab);
+            QTreeWidget* list = page->list->List();
+            list->setCurrentItem(list->topLevelItem(0));  // as a click does
+            QCOMPARE(page->list->selectedRow, 0);
+            const QRect ink = InkBox(*page->framePicture);
+            QVERIFY(!ink.isEmpty());
+            // The line alone, placed as the build places it.
+            SLineRequest request;
+            request.squeeze = true;
+            QVERIFY(page->source->GetLineImage(0, request));
+            const QSize size = request.image.size();
+            const QPoint corner =
+                PlaceLineImage(size, request, page->grid->style.Location2, page->isTopLeft, 0, 1);
+            QCOMPARE(corner.x(), (1920 - size.width()) / 2);
+            // One row, 100 pixels from its border.
+            if (page->isTopLeft)
+                QCOMPARE(corner.y(), 100);
+            else
+                QCOMPARE(corner.y() + size.height(), 1080 - 100);
+            QVERIFY(QRect(corner, size).contains(ink));
+            QCOMPARE(page->framePicture->copy(QRect(corner, size)), request.image);
+            QCOMPARE(page->preview->Picture(), page->framePicture.get());
+        }
+        QVERIFY(Frame()->Action(CmdDelete)->isEnabled());
+    }
+
+    void changingTheVideoSizeReplacesBothFramePictures()
+    {
+        Start();
+        Open(CmdOpenBottomRight, Bottom);
+        Open(CmdOpenTopLeft, Top);
+        Page(1)->list->SelectRow(2);
+        const QImage* before[2] = {Page(0)->framePicture.get(), Page(1)->framePicture.get()};
+        Pick(Frame()->VideoSizeList(), 3);  // 720 x 480
+        for (int tab = 0; tab < 2; ++tab) {
+            QVERIFY(Page(tab)->framePicture.get() != before[tab]);
+            QCOMPARE(Page(tab)->framePicture->size(), QSize(720, 480));
+            QCOMPARE(Page(tab)->preview->PictureSize(), QSize(720, 480));
+            QCOMPARE(Page(tab)->videoSizeIndex, 3);
+        }
+        // The top/left page shows line 3 again, the other page nothing.
+        QVERIFY(!InkBox(*Page(1)->framePicture).isEmpty());
+        QVERIFY(InkBox(*Page(0)->framePicture).isEmpty());
+        // The size already shown makes no new picture.
+        const QImage* same = Page(1)->framePicture.get();
+        Pick(Frame()->VideoSizeList(), 3);
+        QCOMPARE(Page(1)->framePicture.get(), same);
+        QCOMPARE(app_->videoSizeIndex, 3);
+    }
+
+    void buildsThroughTheBuildCommand_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("filter");
+        QTest::addColumn<QString>("built");
+        QTest::addColumn<bool>("pes");
+        QTest::newRow("sup") << "film.sup" << 0 << "film.sup" << false;
+        QTest::newRow("sup typed under the pes filter") << "out.sup" << 1 << "out.pes" << true;
+        QTest::newRow("no extension under the pes filter") << "out" << 1 << "out.pes" << true;
+    }
+
+    void buildsThroughTheBuildCommand()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, filter);
+        QFETCH(QString, built);
+        QFETCH(bool, pes);
+        Start();
+        Open(CmdOpenBottomRight, Bottom);
+        Open(CmdOpenTopLeft, Top);
+        dialogs_->SaveAnswers.push_back({Out(typed.toUtf8().constData()), filter});
+        Frame()->Action(CmdBuild)->trigger();
+        QCOMPARE(dialogs_->SaveAsked.size(), std::size_t(1));
+        QCOMPARE(dialogs_->SaveAsked[0].filter,
+                 QString("Sup file(*.sup)|*.sup|Pes file(*.pes)|*.pes||"));
+        // The offered name: the bottom/right script with ".sup".
+        QCOMPARE(dialogs_->SaveAsked[0].initialPath, QString(TANDEO_SAMPLES_DIR "/bottom-en.sup"));
+        QCOMPARE(dialogs_->SaveAsked[0].filterIndex, 0);
+        const QString path = Out(built.toUtf8().constData());
+        QCOMPARE(messages_->Shown.back(), path + "\nwas built sucessfully ! ");
+        QVERIFY(QFile::exists(path));
+        QCOMPARE(QFile::exists(path + ".mui"), pes);
+        if (typed != built)
+            QVERIFY(!QFile::exists(Out(typed.toUtf8().constData())));
+        SStreamContent content = ReadStreamFile(path);
+        QVERIFY2(content.Ok(), content.Error.c_str());
+        QVERIFY(TakeDisplaySets(content).size() > 20);
+        QVERIFY(Frame()->isEnabled());
+    }
+
+    void buildRefusesOrAsksFirst()
+    {
+        Start();
+        Frame()->Action(CmdBuild)->trigger();  // disabled: no source
+        QVERIFY(dialogs_->SaveAsked.empty());
+        Open(CmdOpenBottomRight, Bottom);
+        Open(CmdOpenTopLeft, Top);
+        Page(0)->grid->style.Direction = 1;
+        Frame()->Action(CmdBuild)->trigger();
+        QCOMPARE(messages_->Shown.back(), QString("The direction of two subtitles confilcts! "));
+        QVERIFY(dialogs_->SaveAsked.empty());
+        Page(0)->grid->style.Direction = 0;
+
+        // An existing file is replaced only when the user agrees.
+        const QString path = Out("old.sup");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("old");
+        file.close();
+        messages_->AnswerOk = false;
+        dialogs_->SaveAnswers.push_back({path, 0});
+        Frame()->Action(CmdBuild)->trigger();
+        QCOMPARE(messages_->Asked.back(),
+                 QString("Confirm Save As|old.sup already exists.\nDo you want to replace it?"));
+        QCOMPARE(QFileInfo(path).size(), 3);
+        // A cancelled save dialog builds nothing.
+        dialogs_->SaveAnswers.push_back({QString(), 0});
+        const std::size_t shown = messages_->Shown.size();
+        Frame()->Action(CmdBuild)->trigger();
+        QCOMPARE(messages_->Shown.size(), shown);
+    }
+
+    void cancellingTheProgressWindowLeavesNoOutput()
+    {
+        Start();
+        Open(CmdOpenBottomRight, Bottom);
+        Open(CmdOpenTopLeft, Top);
+        const QString path = Out("stopped.sup");
+        dialogs_->SaveAnswers.push_back({path, 0});
+        bool sawWindow = false;
+        QTimer::singleShot(0, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* progress = qobject_cast<CProgressWnd*>(w);
+                    progress && progress->isVisible()) {
+                    sawWindow = true;
+                    QVERIFY(progress->windowTitle().startsWith("Converting"));
+                    QVERIFY(!Frame()->isEnabled());
+                    QTest::keyClick(progress, Qt::Key_Escape);
+                }
+        });
+        const std::size_t shown = messages_->Shown.size();
+        Frame()->Action(CmdBuild)->trigger();
+        QVERIFY(sawWindow);
+        QVERIFY(!QFile::exists(path));
+        QCOMPARE(messages_->Shown.size(), shown);
+        QVERIFY(Frame()->isEnabled());
+        QVERIFY(QDir(dir_->path()).entryList({"stopped*"}, QDir::Files | QDir::Hidden).isEmpty());
+    }
+
+    void backgroundPictureAndColour()
+    {
+        Start();
+        const QString bad = Out("bad.png");
+        QFile file(bad);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("not a picture");
+        file.close();
+        dialogs_->OpenAnswers.push_back(bad);
+        Frame()->Action(CmdBackgroundImage)->trigger();
+        QCOMPARE(messages_->Shown.back(), bad + "\r\ninvaid image file! ");
+        QCOMPARE(app_->bgMode, false);
+        QVERIFY(app_->bgFile.isEmpty());
+
+        QImage picture(64, 36, QImage::Format_RGB32);
+        picture.fill(qRgb(200, 10, 10));
+        const QString good = Out("bg.png");
+        QVERIFY(picture.save(good));
+        dialogs_->OpenAnswers.push_back(good);
+        Frame()->Action(CmdBackgroundImage)->trigger();
+        QCOMPARE(app_->bgMode, true);
+        QCOMPARE(app_->bgFile, good);
+        QVERIFY(Page(0)->preview->PictureMode());
+        // Both previews share the one picture.
+        QCOMPARE(Page(0)->preview->BackgroundPicture(), Page(1)->preview->BackgroundPicture());
+
+        dialogs_->ColourAnswers.push_back(qRgb(0x12, 0x34, 0x56));
+        QMenu* menu = Frame()->BackgroundColourButton()->menu();
+        menu->actions().back()->trigger();  // "More..."
+        QCOMPARE(menu->actions().back()->text(), QString("More..."));
+        QCOMPARE(app_->bgMode, false);
+        QCOMPARE(app_->bgColor, 0x563412u);
+        QCOMPARE(Page(1)->preview->BackgroundColor(), 0x563412u);
+        QVERIFY(!Page(1)->preview->PictureMode());
+    }
+
+    void restartBringsSettingsAndSelectionsBack()
+    {
+        Start();
+        Pick(Frame()->VideoSizeList(), 4);  // 720 x 576
+        Pick(Frame()->FrameRateList(), 2);  // 25
+        Pick(Frame()->ViewRatioList(), 3);  // 25%
+        dialogs_->ColourAnswers.push_back(qRgb(0x10, 0x20, 0x30));
+        Frame()->BackgroundColourButton()->menu()->actions().back()->trigger();
+        Page(0)->grid->style.Location = 140;
+        const int width = Page(0)->LeftColumnWidth();
+        Stop();
+
+        Start();
+        QCOMPARE(Frame()->VideoSizeList()->currentText(), QString("720 x 576"));
+        QCOMPARE(Frame()->FrameRateList()->currentText(), QString("25"));
+        QCOMPARE(Frame()->ViewRatioList()->currentText(), QString("25%"));
+        QCOMPARE(app_->videoSizeIndex, 4);
+        QCOMPARE(app_->frameRateIndex, 2);
+        QCOMPARE(app_->bgColor, 0x302010u);
+        QCOMPARE(Frame()->ButtonColour(), 0x302010u);
+        QCOMPARE(Page(0)->grid->style.Location, 140);
+        QCOMPARE(Page(0)->pageWidth, width);
+        for (int tab = 0; tab < 2; ++tab) {
+            QCOMPARE(Page(tab)->framePicture->size(), QSize(720, 576));
+            QCOMPARE(Page(tab)->frameRateIndex, 2);
+            QCOMPARE(Page(tab)->preview->Zoom(), 0.25f);
+            QCOMPARE(Page(tab)->preview->BackgroundColor(), 0x302010u);
+        }
+    }
+
+    void droppedFileOpensIntoThatPage()
+    {
+        Start();
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(Top)});
+        CSupView* page = Page(0);
+        const QPoint at = page->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(page, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(page, &drop);
+        QCOMPARE(page->sourcePath, Top);
+        QCOMPARE(page->list->List()->topLevelItemCount(), 20);
+        QVERIFY(!Page(1)->source);
+        QCOMPARE(Frame()->windowTitle(), Top + " - Tandeo");
+        QVERIFY(dialogs_->OpenAsked.empty());
+        // Two files at once, or none, are not taken.
+        data.setUrls({QUrl::fromLocalFile(Top), QUrl::fromLocalFile(Bottom)});
+        QDragEnterEvent two(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        two.setAccepted(false);
+        QApplication::sendEvent(Page(1), &two);
+        QVERIFY(!two.isAccepted());
+    }
+
+    void aboutBox()
+    {
+        CAboutDlg about;
+        QCOMPARE(about.windowTitle(), QString("About Tandeo"));
+        QCOMPARE(about.VersionLine()->text(), QString("Tandeo, V1.4.4.0"));
+    }
+
+    void helpCommands()
+    {
+        Start();
+        Frame()->Action(CmdWebSite)->trigger();
+        Frame()->Action(CmdForums)->trigger();
+        QCOMPARE(dialogs_->Opened.size(), std::size_t(2));
+        QCOMPARE(dialogs_->Opened[0], WebSiteAddress());
+        QCOMPARE(dialogs_->Opened[1], ForumsAddress());
+        QCOMPARE(Frame()->menuBar()->actions().size(), 4);
+        QCOMPARE(Frame()->menuBar()->actions()[0]->text(), QString("&File"));
+    }
+};
+
+QTEST_MAIN(TTandeoApp)
+#include "test_TandeoApp.moc"
