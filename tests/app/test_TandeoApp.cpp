@@ -23,6 +23,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QSplitter>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
@@ -428,6 +429,41 @@ private slots:
         two.setAccepted(false);
         QApplication::sendEvent(Page(1), &two);
         QVERIFY(!two.isAccepted());
+    }
+
+    void badTimesShowInRedAndTimesAsHundredths()
+    {
+        const QString path = Out("overlap.srt");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("1\n00:01:23,456 --> 00:01:30,000\nFirst\n\n"
+                   "2\n00:01:25,000 --> 00:01:31,000\nOverlaps the first\n\n");
+        file.close();
+        Start();
+        Open(CmdOpenBottomRight, path);
+        QTreeWidget* list = Page(0)->list->List();
+        QCOMPARE(list->topLevelItem(0)->text(1), QString("00:01:23:45"));
+        QCOMPARE(list->topLevelItem(0)->foreground(1).color(), QColor(Qt::black));
+        QCOMPARE(list->topLevelItem(1)->foreground(5).color(), QColor(255, 37, 0));
+        // Build refuses while a line is marked.
+        Frame()->Action(CmdBuild)->trigger();
+        QCOMPARE(messages_->Shown.back(), path + "\n1 timing error(s) found, please fix first!");
+        QVERIFY(dialogs_->SaveAsked.empty());
+    }
+
+    void resizingPutsADraggedDividerBack()
+    {
+        Start();
+        CSupView* page = Page(0);
+        const int loaded = page->pageWidth;
+        QVERIFY(loaded >= 500);
+        auto* columns = page->findChild<QSplitter*>();
+        QVERIFY(columns);
+        columns->setSizes({loaded + 120, page->width() - loaded - 120});
+        // The splitter takes its handle's room from the sizes it is given.
+        QVERIFY(page->LeftColumnWidth() > loaded + 100);
+        Frame()->resize(Frame()->width() + 40, Frame()->height() + 30);
+        QVERIFY(std::abs(page->LeftColumnWidth() - loaded) <= columns->handleWidth());
     }
 
     void aboutBox()
