@@ -3,6 +3,7 @@
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFontDialog>
 #include <QMessageBox>
 #include <QUrl>
 
@@ -81,6 +82,15 @@ bool CDesktopDialogs::PickColour(QRgb& colour)
         return false;
     colour = picked.rgb();
     return true;
+}
+
+bool CDesktopDialogs::PickFont(QFont& font)
+{
+    bool ok = false;
+    const QFont picked = QFontDialog::getFont(&ok, font, owner_);
+    if (ok)
+        font = picked;
+    return ok;
 }
 
 void CDesktopDialogs::OpenUrl(const QString& url)

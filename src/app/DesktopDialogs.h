@@ -25,6 +25,7 @@ public:
     QString GetSaveFileName(const QString& filter, const QString& initialPath,
                             int& filterIndex) override;
     bool PickColour(QRgb& colour) override;
+    bool PickFont(QFont& font) override;
     void OpenUrl(const QString& url) override;
 
 private:

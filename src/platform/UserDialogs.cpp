@@ -7,6 +7,7 @@ public:
     QString GetOpenFileName(const QString&, const QString&) override { return {}; }
     QString GetSaveFileName(const QString&, const QString&, int&) override { return {}; }
     bool PickColour(QRgb&) override { return false; }
+    bool PickFont(QFont&) override { return false; }
     void OpenUrl(const QString&) override {}
 };
 

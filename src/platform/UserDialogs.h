@@ -4,6 +4,7 @@
 // without them every question is answered "cancel", so core code and the
 // command line never block on one. Tests install their own answers.
 
+#include <QFont>
 #include <QList>
 #include <QRgb>
 #include <QString>
@@ -36,6 +37,9 @@ public:
                                     int& filterIndex) = 0;
     // A colour from the full colour chooser; false when cancelled.
     virtual bool PickColour(QRgb& colour) = 0;
+    // A font from the font chooser (screen fonts, with effects), starting
+    // from `font`; false when cancelled.
+    virtual bool PickFont(QFont& font) = 0;
     // Opens an address in the desktop's default browser.
     virtual void OpenUrl(const QString& url) = 0;
 };

@@ -4,6 +4,7 @@
 
 #include "platform/UserDialogs.h"
 
+#include <QFont>
 #include <QString>
 
 #include <deque>
@@ -54,11 +55,22 @@ public:
         ColourAnswers.pop_front();
         return true;
     }
+    bool PickFont(QFont& font) override
+    {
+        FontAsked.push_back(font);
+        if (FontAnswers.empty())
+            return false;
+        font = FontAnswers.front();
+        FontAnswers.pop_front();
+        return true;
+    }
     void OpenUrl(const QString& url) override { Opened.push_back(url); }
 
     std::deque<QString> OpenAnswers;
     std::deque<SSaveAnswer> SaveAnswers;
     std::deque<QRgb> ColourAnswers;
+    std::deque<QFont> FontAnswers;
+    std::vector<QFont> FontAsked;
     std::vector<SAsked> OpenAsked;
     std::vector<SAsked> SaveAsked;
     std::vector<QString> Opened;

@@ -1,0 +1,10 @@
+#include "app/SupPropertyView.h"
+
+#include <QtTest>
+
+class TSupPropertyView : public QObject {
+    Q_OBJECT
+};
+
+QTEST_MAIN(TSupPropertyView)
+#include "test_SupPropertyView.moc"
