@@ -13,7 +13,7 @@ struct SLanguage {
     const char* name;  // "English"
 };
 
-// Row `index` (0 to 474) of the table.
+// Row `index` (0 to 474) of the table; throws std::out_of_range outside it.
 const SLanguage& LanguageAt(int index);
 
 // The row index shown at each position of the list: the 17 common
@@ -26,5 +26,6 @@ int LanguageDisplayPosition(int index);
 // The row of a code, -1 when none has it.
 int LanguageIndexOfCode(const QString& code);
 
-// "eng (English)", as the list shows a row.
+// "eng (English)", as the list shows a row; throws std::out_of_range
+// outside the table.
 QString LanguageEntryText(int index);

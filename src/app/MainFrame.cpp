@@ -131,7 +131,7 @@ CMainFrame::CMainFrame(CTandeoApp* app) : app_(app)
         UpdateCommands();
     });
     for (int tab = 0; tab < 2; ++tab)
-        connect(view_->Page(tab)->list->List(), &QTreeWidget::itemSelectionChanged, this,
+        connect(view_->Page(tab)->list, &CSupListView::SelectedRowChanged, this,
                 &CMainFrame::UpdateCommands);
     resize(1280, 860);
     UpdateTitle();
@@ -211,6 +211,18 @@ void CMainFrame::MakeMenus()
     connect(forums, &QAction::triggered, this, [] { UserDialogs().OpenUrl(ForumsAddress()); });
     connect(Action(CmdBackgroundImage), &QAction::triggered, this,
             [this] { app_->SetBackgroundImage(); });
+    // The line commands act on the page shown.
+    const auto onActive = [this](ECommand command, auto body) {
+        connect(Action(command), &QAction::triggered, this, [this, body] {
+            body(view_->ActivePage());
+            UpdateCommands();
+        });
+    };
+    onActive(CmdFadeAll, [](CSupView* page) { page->list->SetAllFade(true); });
+    onActive(CmdFadeNone, [](CSupView* page) { page->list->SetAllFade(false); });
+    onActive(CmdAppendImage, [](CSupView* page) { page->AddPictureLine(-1); });
+    onActive(CmdInsertImage, [](CSupView* page) { page->AddPictureLine(page->list->selectedRow); });
+    onActive(CmdDelete, [](CSupView* page) { page->DeleteSelectedLine(); });
 }
 
 void CMainFrame::MakeToolBar()

@@ -1,7 +1,10 @@
 #include "app/SupListView.h"
 
+#include "app/ListEditors.h"
 #include "app/SupView.h"
+#include "pgs/VideoFormats.h"
 #include "source/TextSub.h"
+#include "source/TimeText.h"
 
 #include <QHeaderView>
 #include <QPainter>
@@ -60,14 +63,11 @@ CSupListView::CSupListView(CSupView* page, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(list_);
     connect(list_, &QTreeWidget::itemSelectionChanged, this, &CSupListView::OnSelectionChanged);
-}
-
-QString CSupListView::TimeText(std::uint32_t ms)
-{
-    const std::uint32_t s = ms / 1000;
-    const QString thousandths = QString::asprintf("%03u", ms % 1000);
-    return QString::asprintf("%02u:%02u:%02u:", s / 3600, (s % 3600) / 60, s % 60) +
-           thousandths.left(2);
+    connect(list_, &QTreeWidget::itemChanged, this, &CSupListView::OnItemChanged);
+    connect(list_, &QTreeWidget::itemDoubleClicked, this,
+            [this](QTreeWidgetItem* item, int column) {
+                EditCell(list_->indexOfTopLevelItem(item), column);
+            });
 }
 
 void CSupListView::FillList(CSubBase* source)
@@ -83,6 +83,7 @@ void CSupListView::FillList(CSubBase* source)
         for (int i = 0; i < static_cast<int>(source_->lines.size()); ++i)
             InsertRow(i);
     list_->setUpdatesEnabled(true);
+    emit SelectedRowChanged();
 }
 
 void CSupListView::SetRowTexts(QTreeWidgetItem* item, int lineIndex)
@@ -108,8 +109,7 @@ void CSupListView::SetRowTexts(QTreeWidgetItem* item, int lineIndex)
         item->setForeground(c, colour);
     }
     item->setData(ColumnFade, Qt::UserRole, lineIndex);
-    // The box shows the line's fade; switching it comes with editing.
-    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
     item->setCheckState(ColumnFade, line.fade ? Qt::Checked : Qt::Unchecked);
 }
 
@@ -137,7 +137,114 @@ void CSupListView::RefreshRow(int row)
     if (!source_ || row < 0 || row >= list_->topLevelItemCount() ||
         row >= static_cast<int>(source_->lines.size()))
         return;
+    const QSignalBlocker quiet(list_);
     SetRowTexts(list_->topLevelItem(row), row);
+}
+
+void CSupListView::OnItemChanged(QTreeWidgetItem* item, int column)
+{
+    // The user switched a row's box: the line follows it.
+    const int row = list_->indexOfTopLevelItem(item);
+    if (column != ColumnFade || !source_ || row < 0 ||
+        row >= static_cast<int>(source_->lines.size()))
+        return;
+    source_->lines[static_cast<std::size_t>(row)].fade =
+        item->checkState(ColumnFade) == Qt::Checked ? 1 : 0;
+}
+
+void CSupListView::SetAllFade(bool fade)
+{
+    if (!source_)
+        return;
+    const QSignalBlocker quiet(list_);
+    for (int row = 0;
+         row < list_->topLevelItemCount() && row < static_cast<int>(source_->lines.size()); ++row) {
+        source_->lines[static_cast<std::size_t>(row)].fade = fade ? 1 : 0;
+        list_->topLevelItem(row)->setCheckState(ColumnFade, fade ? Qt::Checked : Qt::Unchecked);
+    }
+}
+
+void CSupListView::EditCell(int row, int column)
+{
+    if (row < 0 || row >= list_->topLevelItemCount())
+        return;
+    QTreeWidgetItem* item = list_->topLevelItem(row);
+    const QString text = item->text(column);
+    QRect cell = list_->visualItemRect(item);
+    cell.setLeft(list_->header()->sectionViewportPosition(column));
+    cell.setWidth(list_->columnWidth(column));
+    cell.adjust(1, 0, -1, -1);
+    CListEditBase* editor = nullptr;
+    if (column == ColumnStart || column == ColumnEnd) {
+        delete timeEdit_;
+        timeEdit_ = new CTimeEdit(row, column, text, list_->viewport());
+        editor = timeEdit_;
+    } else if (column == ColumnX || column == ColumnY) {
+        delete numberEdit_;
+        numberEdit_ = new CIPEdit(row, column, text, list_->width() - 2, list_->viewport());
+        editor = numberEdit_;
+    } else {
+        return;
+    }
+    connect(editor, &CListEditBase::Reported, this, [this](int r, int c, const QString& t) {
+        list_->setFocus();
+        OnEndLabelEdit(r, c, t);
+    });
+    editor->setFont(list_->font());
+    editor->setGeometry(cell);
+    editor->show();
+    editor->setFocus();
+    // What taking the focus does, also when the window is not active.
+    if (timeEdit_ == editor)
+        timeEdit_->SelectAt(0);
+    else
+        editor->selectAll();
+}
+
+void CSupListView::OnEndLabelEdit(int row, int column, const QString& text)
+{
+    if (!source_ || row < 0 || row >= list_->topLevelItemCount() ||
+        row >= static_cast<int>(source_->lines.size()))
+        return;
+    QTreeWidgetItem* item = list_->topLevelItem(row);
+    if (text == item->text(column))
+        return;
+    SSubLine& line = source_->lines[static_cast<std::size_t>(row)];
+    if (column == ColumnStart || column == ColumnEnd) {
+        const auto ms = static_cast<std::int32_t>(TimeFromText(text));
+        (column == ColumnStart ? line.start : line.end) = ms;
+        // The lines keep their order; the times are checked again.
+        source_->CheckLineTiming(row);
+        RefreshRow(row);
+        if (row + 1 < static_cast<int>(source_->lines.size())) {
+            source_->CheckLineTiming(row + 1);
+            RefreshRow(row + 1);
+        }
+        return;
+    }
+    if (column != ColumnX && column != ColumnY)
+        return;
+    const int index = page_ ? page_->videoSizeIndex : 0;
+    const SVideoSize& frame = VideoSizeAt(index >= 0 && index < VideoSizeCount ? index : 0);
+    const int limit = column == ColumnX ? frame.Width : frame.Height;
+    // Leading digits as a number, "auto" and no digits as 0.
+    const auto number = [](const QString& t) {
+        long long value = 0;
+        for (const QChar c : t) {
+            if (c < QChar('0') || c > QChar('9'))
+                break;
+            value = std::min<long long>(value * 10 + (c.unicode() - '0'), 1LL << 40);
+        }
+        return value;
+    };
+    const long long old = number(item->text(column));
+    const int wanted = static_cast<int>(std::min<long long>(number(text), limit));
+    if (wanted == old)
+        return;
+    (column == ColumnX ? line.posX : line.posY) = wanted;
+    RefreshRow(row);
+    if (page_)
+        page_->RenderPreview(selectedRow);
 }
 
 void CSupListView::OnSelectionChanged()
@@ -152,6 +259,7 @@ void CSupListView::SelectionReported(int row)
         selectedRow = row;
         if (page_)
             page_->RenderPreview(row);
+        emit SelectedRowChanged();
     }
 }
 

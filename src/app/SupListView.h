@@ -7,6 +7,8 @@
 
 class CSubBase;
 class CSupView;
+class CTimeEdit;
+class CIPEdit;
 struct SSubLine;
 
 // The list control: a single-selection report list with grid lines,
@@ -37,20 +39,32 @@ public:
     void SelectRow(int row);
     // Rewrites the texts and colour of one row from its line.
     void RefreshRow(int row);
+    // Fade all (true) or none (false).
+    void SetAllFade(bool fade);
+    // Opens the in-place editor of a cell, as a double click on it does.
+    void EditCell(int row, int column);
+    // The end of an in-place edit of (row, column) with `text`.
+    void OnEndLabelEdit(int row, int column, const QString& text);
 
     CMyListCtrl* List() const { return list_; }
     CSubBase* Source() const { return source_; }
+    CTimeEdit* TimeEditor() const { return timeEdit_; }
+    CIPEdit* NumberEditor() const { return numberEdit_; }
     int selectedRow = -1;
 
-    // "HH:MM:SS:cc" of a time in milliseconds.
-    static QString TimeText(std::uint32_t ms);
+signals:
+    // `selectedRow` changed, or the list was filled again.
+    void SelectedRowChanged();
 
 private:
     void OnSelectionChanged();
+    void OnItemChanged(QTreeWidgetItem* item, int column);
     void SetRowTexts(QTreeWidgetItem* item, int lineIndex);
     void SelectionReported(int row);
 
     CMyListCtrl* list_;
+    CTimeEdit* timeEdit_ = nullptr;
+    CIPEdit* numberEdit_ = nullptr;
     CSupView* page_;
     CSubBase* source_ = nullptr;
 };

@@ -5,6 +5,8 @@
 #include "app/SupPropertyView.h"
 #include "app/TandeoApp.h"
 #include "pgs/VideoFormats.h"
+#include "platform/UserDialogs.h"
+#include "platform/UserMessages.h"
 #include "source/Placement.h"
 
 #include <QDragEnterEvent>
@@ -94,6 +96,57 @@ void CSupView::RenderPreview(int lineIndex)
         }
     }
     preview->SetPicture(framePicture.get());
+}
+
+void CSupView::AddPictureLine(int index)
+{
+    if (!source)
+        return;
+    const QString path = UserDialogs().GetOpenFileName(
+        QStringLiteral(
+            "Image file (*.bmp;*.jpg;*.png;*.gif)|*.bmp;*.jpg;*.png;*.gif|All files(*.*)|*.*||"),
+        QString());
+    if (path.isEmpty())
+        return;
+    QSize picture;
+    {
+        const QImage image(path);
+        if (image.isNull()) {
+            UserMessages().Show(QString("%1\r\n%2").arg(path, "invaid image file! "),
+                                EMessageKind::Error);
+            return;
+        }
+        picture = image.size();
+    }
+    // Near the right edge and the top of the frame, a twentieth in.
+    const SVideoSize& frame =
+        VideoSizeAt(videoSizeIndex >= 0 && videoSizeIndex < VideoSizeCount ? videoSizeIndex : 0);
+    int x = 1, y = 0;
+    if (frame.Width - picture.width() > 0) {
+        const int margin = static_cast<int>(0.05 * frame.Width);
+        const int room = frame.Width - picture.width();
+        x = room > margin ? room - margin : room;
+    }
+    if (frame.Height - picture.height() > 0)
+        y = static_cast<int>(0.05 * frame.Height);
+    const int added = source->InsertImageLine(path, QPoint(x, y), index, isTopLeft ? 0 : 1);
+    list->InsertRow(added);
+    list->RenumberRows();
+    list->SelectRow(added);
+}
+
+void CSupView::DeleteSelectedLine()
+{
+    const int i = list->selectedRow;
+    if (!source || i < 0 || i >= static_cast<int>(source->lines.size()))
+        return;
+    source->RemoveLine(i);
+    {
+        const QSignalBlocker quiet(list->List());
+        delete list->List()->takeTopLevelItem(i);
+    }
+    list->RenumberRows();
+    list->SelectRow(std::min(i, static_cast<int>(source->lines.size()) - 1));
 }
 
 int CSupView::LeftColumnWidth() const

@@ -28,6 +28,12 @@ public:
     // Puts the two dividers where `pageWidth` and `pageHeight` say, taking
     // 70 % of the page for either that is not known yet.
     void LayoutPage();
+    // Asks for a picture and puts it in as a line before `index` (-1:
+    // after the last line), then selects it.
+    void AddPictureLine(int index);
+    // Removes the selected line and selects the one now in its place.
+    void DeleteSelectedLine();
+
     // The current sizes of the left column and of the preview row.
     int LeftColumnWidth() const;
     int PreviewHeight() const;
