@@ -2,6 +2,13 @@
 
 #include "source/FileNames.h"
 
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
 namespace {
 
 bool HasLines(const SBuildPage& page)
@@ -94,4 +101,26 @@ SSourceLayout MakeSourceLayout(CSubBase* source, const SSourceStyle& style)
     layout.fadeEnable = 1;
     layout.LineSpace = style.LineSpace;
     return layout;
+}
+
+QString CheckOutputFile(const QString& path)
+{
+    const QFileInfo file(path);
+    const auto reason = [](int error) { return QString::fromLocal8Bit(std::strerror(error)); };
+    if (file.exists() || file.isSymLink()) {
+        if (file.isDir())
+            return reason(EISDIR);
+        if (!file.isFile())
+            return QStringLiteral("Not a regular file");
+        if (::access(QFile::encodeName(path).constData(), W_OK) != 0)
+            return reason(errno);
+    }
+    const QString folder = file.absolutePath();
+    if (!QFileInfo(folder).isDir())
+        return reason(ENOENT);
+    // access() asks the system itself, so root may write where the
+    // permission bits alone would say no.
+    if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0)
+        return reason(errno);
+    return {};
 }

@@ -47,3 +47,8 @@ std::int32_t BuildDirection(const SSourceLayouts& layouts);
 
 // The builder's settings of one source, copied from its page's style.
 SSourceLayout MakeSourceLayout(CSubBase* source, const SSourceStyle& style);
+
+// Why a stream cannot be written to `path` (the system's words for it),
+// or empty when it can: an existing entry that is not a regular file or
+// cannot be written, a folder that does not exist or cannot be written.
+QString CheckOutputFile(const QString& path);

@@ -1,9 +1,11 @@
 #include "SubBuilder.h"
 
+#include "BuildChecks.h"
 #include "LineGroups.h"
 #include "pgs/GroupEncoder.h"
 #include "pgs/MuiIndex.h"
 #include "pgs/VideoFormats.h"
+#include "platform/UserMessages.h"
 #include "source/Placement.h"
 
 #include <QFile>
@@ -23,14 +25,25 @@ public:
     {
         Main = std::make_unique<QSaveFile>(path);
         if (!Main->open(QIODevice::WriteOnly))
-            return false;
+            return Failed(*Main);
         if (!pes)
             return true;
         Index = std::make_unique<QSaveFile>(path + ".mui");
-        return Index->open(QIODevice::WriteOnly) && WriteMuiHeader(*Index);
+        if (!Index->open(QIODevice::WriteOnly) || !WriteMuiHeader(*Index))
+            return Failed(*Index);
+        return true;
     }
 
     QIODevice& MainFile() { return *Main; }
+
+    // After a failed write: the file that failed, or the stream.
+    void ReportWriteError() const
+    {
+        if (Index && Index->error() != QFileDevice::NoError)
+            Failed(*Index);
+        else
+            Failed(*Main);
+    }
     QIODevice* IndexFile() { return Index.get(); }
 
     // Gives both files their names. The index follows its stream: if it
@@ -38,18 +51,29 @@ public:
     bool Commit()
     {
         if (Index && !WriteMuiTrailer(*Index)) {
+            Failed(*Index);
             Discard();
             return false;
         }
         if (!Main->commit()) {
+            Failed(*Main);
             Discard();
             return false;
         }
         if (Index && !Index->commit()) {
+            Failed(*Index);
             QFile::remove(Main->fileName());
             return false;
         }
         return true;
+    }
+
+    // Tells the user which file could not be written, and why.
+    static bool Failed(const QSaveFile& file)
+    {
+        UserMessages().Show(QString("%1\r\n%2").arg(file.fileName(), file.errorString()),
+                            EMessageKind::Error);
+        return false;
     }
 
     void Discard()
@@ -128,8 +152,19 @@ int CSubBuilder::Build(const SBuildJob& job, const SSourceLayouts& layouts)
     const double rate = FrameRateAt(job.frameRateIndex).Rate();
     const int rateCode = FrameRateCodeOf(rate);
 
+    // Nothing is written where a stream cannot go: over a folder or a
+    // device, into a missing or closed folder.
+    const bool pes = job.outputFormat == OutputPes;
+    for (const QString& path :
+         pes ? QStringList{job.outputPath, job.outputPath + ".mui"} : QStringList{job.outputPath}) {
+        const QString refused = CheckOutputFile(path);
+        if (!refused.isEmpty()) {
+            UserMessages().Show(QString("%1\r\n%2").arg(path, refused), EMessageKind::Error);
+            return BuildFailed;
+        }
+    }
     COutputs outputs;
-    if (!outputs.Open(job.outputPath, job.outputFormat == OutputPes)) {
+    if (!outputs.Open(job.outputPath, pes)) {
         outputs.Discard();
         return BuildFailed;
     }
@@ -212,6 +247,7 @@ int CSubBuilder::Build(const SBuildJob& job, const SSourceLayouts& layouts)
         // A group that cannot be encoded is left out; the build goes on.
         if (any && EncodeGroup(context, outputs.MainFile(), outputs.IndexFile(),
                                compositionCounter) == EGroupResult::WriteFailed) {
+            outputs.ReportWriteError();
             outputs.Discard();
             return BuildFailed;
         }

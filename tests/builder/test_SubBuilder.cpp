@@ -4,6 +4,7 @@
 #include "pgs/ObjectCoding.h"
 #include "pgs/StreamReader.h"
 #include "pgs/Timing.h"
+#include "support/RecordedMessages.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,9 +13,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <map>
+#include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -287,6 +293,127 @@ TEST(SubBuilder, FullDiskFailsTheBuild)
     EXPECT_EQ(pes, BuildFailed);
     EXPECT_EQ(ReadAll(path), "older");
     EXPECT_EQ(Entries(dir), QStringList{"full.sup"});
+}
+
+// The user learns which file could not be written and the system's reason.
+TEST(SubBuilder, WriteFailuresAreReportedWithThePath)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    SOverlapping sources;
+    CRecordedMessages messages;
+    const QString path = dir.filePath("full.sup");
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const int result =
+        CSubBuilder().Build(Job(path, OutputSup), Layouts(&sources.Top, &sources.Bottom));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(result, BuildFailed);
+    // A write cut short by the limit comes back without a reason of its own;
+    // a full disk gives the system's (below).
+    ASSERT_EQ(messages.Shown.size(), 1u);
+    EXPECT_TRUE(messages.Shown[0].startsWith(path + "\r\n")) << messages.Shown[0].toStdString();
+    EXPECT_GT(messages.Shown[0].size(), path.size() + 2);
+    EXPECT_TRUE(Entries(dir).isEmpty());
+}
+
+// Where a stream cannot go, nothing is written at all.
+TEST(SubBuilder, RefusesOutputsThatCannotBeStreams)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.sup"));
+    CPictureSource source{{{1000, 2000}}};
+    struct {
+        const char* what;
+        QString path;
+        std::int32_t format;
+        QString reason;
+    } cases[] = {
+        {"a folder", dir.filePath("folder.sup"), OutputSup, std::strerror(EISDIR)},
+        {"a device", "/dev/full", OutputSup, "Not a regular file"},
+        {"a missing folder", dir.filePath("missing/out.sup"), OutputSup, std::strerror(ENOENT)},
+        {"an index over a folder", dir.filePath("folder"), OutputPes, std::strerror(EISDIR)},
+    };
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.mui"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CRecordedMessages messages;
+        EXPECT_EQ(CSubBuilder().Build(Job(c.path, c.format), Layouts(nullptr, &source)),
+                  BuildFailed);
+        ASSERT_EQ(messages.Shown.size(), 1u);
+        const QString shownPath = c.format == OutputPes ? c.path + ".mui" : c.path;
+        EXPECT_EQ(messages.Shown[0], shownPath + "\r\n" + c.reason);
+    }
+    EXPECT_EQ(source.Requests, 0);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              (QStringList{"folder.mui", "folder.sup"}));
+    struct stat device {};
+    ASSERT_EQ(stat("/dev/full", &device), 0);
+    EXPECT_TRUE(S_ISCHR(device.st_mode));
+    EXPECT_TRUE(QDir("/dev").entryList({"full?*"}, QDir::AllEntries | QDir::System).isEmpty());
+
+    // A folder the user may not write to (root may write anywhere).
+    if (geteuid() != 0) {
+        const QString closed = dir.filePath("closed");
+        ASSERT_TRUE(QDir(dir.path()).mkdir("closed"));
+        ASSERT_EQ(chmod(QFile::encodeName(closed).constData(), 0555), 0);
+        CRecordedMessages messages;
+        EXPECT_EQ(
+            CSubBuilder().Build(Job(closed + "/out.sup", OutputSup), Layouts(nullptr, &source)),
+            BuildFailed);
+        ASSERT_EQ(messages.Shown.size(), 1u);
+        EXPECT_EQ(messages.Shown[0], closed + "/out.sup\r\n" + std::strerror(EACCES));
+        chmod(QFile::encodeName(closed).constData(), 0755);
+    }
+}
+
+// A real filesystem that fills up: a 64 KiB tmpfs, when the test may mount.
+TEST(SubBuilder, BuildOntoAFullFilesystem)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "mounting a small filesystem needs root";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QByteArray mountPoint = QFile::encodeName(dir.path());
+    if (mount("tandeo-full", mountPoint.constData(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "no tmpfs here: " << std::strerror(errno);
+    SOverlapping sources;
+    const QString old = dir.filePath("old.sup");
+    WriteFile(old, "an earlier stream");
+    // Every byte left taken by another file.
+    {
+        QFile filler(dir.filePath("filler"));
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        const QByteArray block(1024, 'x');
+        while (filler.write(block) == block.size()) {
+        }
+    }
+    int results[2] = {};
+    std::vector<QString> shown;
+    {
+        CRecordedMessages messages;
+        results[0] = CSubBuilder().Build(Job(dir.filePath("new.sup"), OutputSup),
+                                         Layouts(&sources.Top, &sources.Bottom));
+        results[1] =
+            CSubBuilder().Build(Job(old, OutputSup), Layouts(&sources.Top, &sources.Bottom));
+        shown = messages.Shown;
+    }
+    const QStringList left = Entries(dir);
+    const QByteArray kept = ReadAll(old);
+    umount(mountPoint.constData());
+    EXPECT_EQ(results[0], BuildFailed);
+    EXPECT_EQ(results[1], BuildFailed);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0], dir.filePath("new.sup") + "\r\n" + std::strerror(ENOSPC));
+    EXPECT_EQ(shown[1], old + "\r\n" + std::strerror(ENOSPC));
+    EXPECT_EQ(left, (QStringList{"filler", "old.sup"}));
+    EXPECT_EQ(kept, "an earlier stream");
 }
 
 TEST(SubBuilder, FfmpegShowsEveryLineAtItsPlaceAndTime)
