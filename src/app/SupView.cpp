@@ -52,6 +52,8 @@ CSupView::CSupView(CTandeoApp* app, bool topLeft, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(columns_);
     setAcceptDrops(true);
+    // Every change the grid takes shows at once.
+    grid->onStyleChanged = [this] { RenderPreview(list->selectedRow); };
 }
 
 CSupView::~CSupView()

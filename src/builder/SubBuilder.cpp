@@ -155,8 +155,10 @@ int CSubBuilder::Build(const SBuildJob& job, const SSourceLayouts& layouts)
     // Nothing is written where a stream cannot go: over a folder or a
     // device, into a missing or closed folder.
     const bool pes = job.outputFormat == OutputPes;
-    for (const QString& path :
-         pes ? QStringList{job.outputPath, job.outputPath + ".mui"} : QStringList{job.outputPath}) {
+    QStringList paths{job.outputPath};
+    if (pes)
+        paths << job.outputPath + ".mui";
+    for (const QString& path : paths) {
         const QString refused = CheckOutputFile(path);
         if (!refused.isEmpty()) {
             UserMessages().Show(QString("%1\r\n%2").arg(path, refused), EMessageKind::Error);

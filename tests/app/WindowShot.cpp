@@ -1,10 +1,12 @@
 // Takes a picture of the window with both sample scripts open, a line
-// selected in each page and the bottom/right page shown, for the README.
+// selected in each page and the bottom/right page shown with an item of
+// its style grid picked, for the README.
 //
 //   app_window_shot OUT.png SAMPLES_DIR
 
 #include "app/MainFrame.h"
 #include "app/SupListView.h"
+#include "app/SupPropertyView.h"
 #include "app/SupView.h"
 #include "app/TandeoApp.h"
 #include "app/TandeoView.h"
@@ -42,6 +44,9 @@ int main(int argc, char** argv)
     frame->Action(CmdOpenBottomRight)->trigger();
     app.View()->TopLeft()->list->SelectRow(1);
     app.View()->BottomRight()->list->SelectRow(1);
+    // The style grid with an item picked, its description below.
+    CSupPropertyView* grid = app.View()->BottomRight()->grid;
+    grid->Grid()->setCurrentItem(grid->Item("Shadow", "Offset"));
     int result = 1;
     QTimer::singleShot(1000, [&] {
         result = frame->grab().save(out) ? 0 : 1;
