@@ -11,6 +11,7 @@
 #include "platform/SettingsStore.h"
 #include "support/RecordedMessages.h"
 #include "support/ScriptedDialogs.h"
+#include "support/WindowTestBase.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -22,16 +23,10 @@
 
 #include <memory>
 
-class TLineEditing : public QObject {
+class TLineEditing : public QObject, CWindowTestBase {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<CRecordedMessages> messages_;
-    std::unique_ptr<CScriptedDialogs> dialogs_;
-    std::unique_ptr<CTandeoApp> app_;
-
-    CMainFrame* Frame() const { return app_->MainFrame(); }
     CSupView* Page() const { return app_->View()->BottomRight(); }
     QTreeWidget* List() const { return Page()->list->List(); }
     const SSubLine& Line(int i) const { return Page()->source->lines[std::size_t(i)]; }
@@ -95,23 +90,11 @@ private:
 private slots:
     void init()
     {
-        dir_ = std::make_unique<QTemporaryDir>();
-        SetSettingsFilePath(dir_->filePath("Tandeo.ini"));
-        messages_ = std::make_unique<CRecordedMessages>();
-        dialogs_ = std::make_unique<CScriptedDialogs>();
-        app_ = std::make_unique<CTandeoApp>(false);
-        app_->Start();
+        QVERIFY(Prepare());
+        Start();
         Frame()->activateWindow();
     }
-
-    void cleanup()
-    {
-        app_.reset();
-        dialogs_.reset();
-        messages_.reset();
-        SetSettingsFilePath(QString());
-        dir_.reset();
-    }
+    void cleanup() { Release(); }
 
     void typingATime_data()
     {

@@ -15,6 +15,7 @@
 #include "source/Placement.h"
 #include "support/RecordedMessages.h"
 #include "support/ScriptedDialogs.h"
+#include "support/WindowTestBase.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -58,54 +59,15 @@ void Pick(QComboBox* list, int index)
 
 }  // namespace
 
-class TTandeoApp : public QObject {
+class TTandeoApp : public QObject, CWindowTestBase {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<CRecordedMessages> messages_;
-    std::unique_ptr<CScriptedDialogs> dialogs_;
-    std::unique_ptr<CTandeoApp> app_;
-
-    CMainFrame* Frame() const { return app_->MainFrame(); }
     CSupView* Page(int tab) const { return app_->View()->Page(tab); }
 
-    void Start()
-    {
-        app_ = std::make_unique<CTandeoApp>(false);
-        app_->Start();
-    }
-    // Closes the window as the user does; the settings go to the store.
-    void Stop()
-    {
-        Frame()->close();
-        app_.reset();
-    }
-    void Open(ECommand command, const QString& path)
-    {
-        dialogs_->OpenAnswers.push_back(path);
-        Frame()->Action(command)->trigger();
-    }
-    QString Out(const char* name) const { return dir_->filePath(name); }
-
 private slots:
-    void init()
-    {
-        dir_ = std::make_unique<QTemporaryDir>();
-        QVERIFY(dir_->isValid());
-        SetSettingsFilePath(dir_->filePath("Tandeo.ini"));
-        messages_ = std::make_unique<CRecordedMessages>();
-        dialogs_ = std::make_unique<CScriptedDialogs>();
-    }
-
-    void cleanup()
-    {
-        app_.reset();
-        dialogs_.reset();
-        messages_.reset();
-        SetSettingsFilePath(QString());
-        dir_.reset();
-    }
+    void init() { QVERIFY(Prepare()); }
+    void cleanup() { Release(); }
 
     void firstStartWithAnEmptyStore()
     {
@@ -261,7 +223,7 @@ private slots:
         Start();
         Open(CmdOpenBottomRight, Bottom);
         Open(CmdOpenTopLeft, Top);
-        dialogs_->SaveAnswers.push_back({Out(typed.toUtf8().constData()), filter});
+        dialogs_->SaveAnswers.push_back({Out(typed), filter});
         Frame()->Action(CmdBuild)->trigger();
         QCOMPARE(dialogs_->SaveAsked.size(), std::size_t(1));
         QCOMPARE(dialogs_->SaveAsked[0].filter,
@@ -269,12 +231,12 @@ private slots:
         // The offered name: the bottom/right script with ".sup".
         QCOMPARE(dialogs_->SaveAsked[0].initialPath, QString(TANDEO_SAMPLES_DIR "/bottom-en.sup"));
         QCOMPARE(dialogs_->SaveAsked[0].filterIndex, 0);
-        const QString path = Out(built.toUtf8().constData());
+        const QString path = Out(built);
         QCOMPARE(messages_->Shown.back(), path + "\nwas built sucessfully ! ");
         QVERIFY(QFile::exists(path));
         QCOMPARE(QFile::exists(path + ".mui"), pes);
         if (typed != built)
-            QVERIFY(!QFile::exists(Out(typed.toUtf8().constData())));
+            QVERIFY(!QFile::exists(Out(typed)));
         SStreamContent content = ReadStreamFile(path);
         QVERIFY2(content.Ok(), content.Error.c_str());
         QVERIFY(TakeDisplaySets(content).size() > 20);

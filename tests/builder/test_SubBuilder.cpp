@@ -87,6 +87,20 @@ struct SOverlapping {
         {{2000, 6000, 600, 80, qRgb(40, 80, 230)}, {10000, 12000, 360, 80, qRgb(230, 200, 40)}}};
 };
 
+// Runs `run` with files kept below 4 KiB, as on a disk that is full.
+template <class F> void WithSmallFiles(F run)
+{
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    run();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+}
+
 CEpochData ReadBack(const QString& path)
 {
     SStreamContent content = ReadStreamFile(path);
@@ -276,18 +290,12 @@ TEST(SubBuilder, FullDiskFailsTheBuild)
     const QString path = dir.filePath("full.sup");
     WriteFile(path, "older");
 
-    // Files may not grow past 4 KiB, as on a disk that is full.
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const int sup = builder.Build(Job(path, OutputSup), Layouts(&sources.Top, &sources.Bottom));
-    const int pes = builder.Build(Job(dir.filePath("full.pes"), OutputPes),
-                                  Layouts(&sources.Top, &sources.Bottom));
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
+    int sup = -1, pes = -1;
+    WithSmallFiles([&] {
+        sup = builder.Build(Job(path, OutputSup), Layouts(&sources.Top, &sources.Bottom));
+        pes = builder.Build(Job(dir.filePath("full.pes"), OutputPes),
+                            Layouts(&sources.Top, &sources.Bottom));
+    });
 
     EXPECT_EQ(sup, BuildFailed);
     EXPECT_EQ(pes, BuildFailed);
@@ -303,16 +311,10 @@ TEST(SubBuilder, WriteFailuresAreReportedWithThePath)
     SOverlapping sources;
     CRecordedMessages messages;
     const QString path = dir.filePath("full.sup");
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const int result =
-        CSubBuilder().Build(Job(path, OutputSup), Layouts(&sources.Top, &sources.Bottom));
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
+    int result = -1;
+    WithSmallFiles([&] {
+        result = CSubBuilder().Build(Job(path, OutputSup), Layouts(&sources.Top, &sources.Bottom));
+    });
     EXPECT_EQ(result, BuildFailed);
     // A write cut short by the limit comes back without a reason of its own;
     // a full disk gives the system's (below).
