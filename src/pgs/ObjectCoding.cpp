@@ -13,6 +13,15 @@ constexpr std::size_t ObjectHeadSize = 7;
 constexpr int MaxRun = 0x3FFF;
 constexpr std::uint32_t MaxDataLength = 0xFFFFFF;
 
+// The fewest bytes of run-length data a row of `width` pixels takes: its
+// end code (two bytes), and codes that carry at most a third of MaxRun
+// pixels per byte (one byte one pixel, two bytes 63, three or four bytes
+// MaxRun).
+std::uint64_t MinimumRowData(int width)
+{
+    return 2 + (3 * static_cast<std::uint64_t>(width) + MaxRun - 1) / MaxRun;
+}
+
 void EncodeRun(std::uint8_t colour, int length, std::vector<std::uint8_t>& out)
 {
     if (colour != 0) {
@@ -104,9 +113,14 @@ bool DecodeObjectData(const std::uint8_t* data, std::size_t length, QImage& pict
     }
     const int width = GetU16(data + 3);
     const int height = GetU16(data + 5);
-    if (width > 0 && height > 0)
+    // A damaged head can declare 65535x65535 pixels over a few bytes of
+    // data. The picture is made only when the data can fill it; otherwise
+    // the rows below are still walked, without pixels, to name the fault.
+    const bool canFill =
+        length - ObjectHeadSize >= MinimumRowData(width) * static_cast<std::uint64_t>(height);
+    if (width > 0 && height > 0 && canFill)
         picture = QImage(width, height, QImage::Format_Indexed8);
-    if (width > 0 && height > 0 && picture.isNull()) {
+    if (width > 0 && height > 0 && canFill && picture.isNull()) {
         error = "object of " + std::to_string(width) + "x" + std::to_string(height) +
                 " cannot be held in memory";
         return false;
@@ -116,7 +130,7 @@ bool DecodeObjectData(const std::uint8_t* data, std::size_t length, QImage& pict
     const std::uint8_t* const end = data + length;
     auto need = [&](std::size_t bytes) { return static_cast<std::size_t>(end - p) >= bytes; };
     for (int y = 0; y < height; ++y) {
-        std::uint8_t* row = width > 0 ? picture.scanLine(y) : nullptr;
+        std::uint8_t* row = picture.isNull() ? nullptr : picture.scanLine(y);
         int x = 0;
         for (;;) {
             if (!need(1)) {
@@ -154,7 +168,7 @@ bool DecodeObjectData(const std::uint8_t* data, std::size_t length, QImage& pict
                         std::to_string(width);
                 return false;
             }
-            if (width > 0)
+            if (row)
                 std::fill(row + x, row + x + run, colour);
             x += run;
         }

@@ -64,7 +64,12 @@ bool LooksComplete(const QByteArray& bytes, const QByteArray& format)
         if (compression != 0 && compression != 3)
             return true;
         const qint64 stride = (width * depth + 31) / 32 * 4;
-        return bytes.size() >= static_cast<qint64>(pixels) + stride * height;
+        const qint64 available = bytes.size() - static_cast<qint64>(pixels);
+        if (available < 0 || stride <= 0)
+            return available >= 0;
+        // By division: a forged header's row size times its height does
+        // not fit 64 bits.
+        return height <= available / stride;
     }
     return true;
 }

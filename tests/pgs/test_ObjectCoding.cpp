@@ -119,6 +119,24 @@ TEST(ObjectCoding, MonochromePictureIsWidened)
     EXPECT_EQ(decoded.pixelIndex(7, 1), 0);
 }
 
+TEST(ObjectCoding, MostCompactRowsDecode)
+{
+    // Single long runs are the densest coding there is: the decoder's
+    // check of the least data a picture needs must still let them through.
+    for (const int width : {1, 63, 64, 16383, 16384, 32766, 65535}) {
+        for (const std::uint8_t colour : {0, 7}) {
+            QImage picture(width, 3, QImage::Format_Indexed8);
+            picture.fill(colour);
+            const Bytes data = EncodeObjectData(picture);
+            std::string error;
+            QImage decoded;
+            ASSERT_TRUE(DecodeObjectData(data.data(), data.size(), decoded, error))
+                << width << " " << int(colour) << ": " << error;
+            EXPECT_TRUE(SamePixels(picture, decoded)) << width << " " << int(colour);
+        }
+    }
+}
+
 TEST(ObjectCoding, DecodeGivesBackTheIndexes)
 {
     for (unsigned seed = 1; seed <= 5; ++seed) {
@@ -156,6 +174,14 @@ TEST(ObjectCoding, DecodeRefusesMalformedData)
         {"bytes left over",
          {0, 0, 8, 0, 1, 0, 1, 5, 0, 0, 5},
          "1 bytes follow the object's last row"},
+        // Heads far larger than their data: no picture of that size is made,
+        // the walk still names the fault.
+        {"65535x65535 head over one pixel",
+         {0, 0, 7, 0xFF, 0xFF, 0xFF, 0xFF, 5, 0, 0},
+         "row 0 holds 1 pixels, the object's width is 65535"},
+        {"65535 rows declared, one present",
+         {0, 0, 9, 0, 0x40, 0xFF, 0xFF, 0, 0x40, 0x40, 0, 0},
+         "run-length data ends inside row 1"},
     };
     for (const Case& c : cases) {
         std::string error;

@@ -397,7 +397,7 @@ TEST_F(PictureLineTest, BadFilesFailCleanly)
         picture.save(&buffer, format);
         return bytes;
     };
-    // A bitmap header that claims a picture far beyond any sane size, and
+    // Bitmap headers that claim pictures far beyond any sane size, and
     // one that claims no pixels at all.
     auto bmpHeader = [](qint32 width, qint32 height) {
         QByteArray bytes(54, '\0');
@@ -417,10 +417,16 @@ TEST_F(PictureLineTest, BadFilesFailCleanly)
         const char* Name;
         QByteArray Bytes;
     } cases[] = {
-        {"text.png", "this is not a picture\n"}, {"empty.bmp", ""},
-        {"cut.png", png.left(png.size() / 2)},   {"cut.jpg", jpeg.left(jpeg.size() / 2)},
-        {"cut.bmp", bmp.left(bmp.size() / 2)},   {"cut.gif", gif.left(gif.size() / 2)},
-        {"huge.bmp", bmpHeader(200000, 200000)}, {"zero.bmp", bmpHeader(0, 0)},
+        {"text.png", "this is not a picture\n"},
+        {"empty.bmp", ""},
+        {"cut.png", png.left(png.size() / 2)},
+        {"cut.jpg", jpeg.left(jpeg.size() / 2)},
+        {"cut.bmp", bmp.left(bmp.size() / 2)},
+        {"cut.gif", gif.left(gif.size() / 2)},
+        {"huge.bmp", bmpHeader(200000, 200000)},
+        {"zero.bmp", bmpHeader(0, 0)},
+        // Row size times height beyond 64 bits.
+        {"overflowing.bmp", bmpHeader(0x7FFFFFFF, 0x7FFFFFFF)},
     };
     for (const auto& c : cases) {
         CPictureSource source;
