@@ -1,5 +1,7 @@
 #include "app/ImageView.h"
 
+#include "source/LineStyle.h"
+
 #include <QPainter>
 #include <QPen>
 #include <QScrollBar>
@@ -233,9 +235,7 @@ void CVideoView::DrawBackground(QPainter& painter, const QRect& rect)
         DrawStretched(painter, rect, *bgPicture_);
         return;
     }
-    const QColor color(static_cast<int>(bgColor_ & 0xFF), static_cast<int>((bgColor_ >> 8) & 0xFF),
-                       static_cast<int>((bgColor_ >> 16) & 0xFF));
-    painter.fillRect(rect, color);
+    painter.fillRect(rect, QColor::fromRgb(ColourFromStored(bgColor_)));
 }
 
 void CVideoView::DrawOverlay(QPainter& painter, const QRect& rect)

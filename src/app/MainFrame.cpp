@@ -8,6 +8,7 @@
 #include "pgs/VideoFormats.h"
 #include "platform/SettingsStore.h"
 #include "platform/UserDialogs.h"
+#include "source/LineStyle.h"
 
 #include <QAction>
 #include <QApplication>
@@ -76,14 +77,12 @@ QIcon ThemeIcon(const char* name, QStyle::StandardPixmap fallback)
 
 QColor FromStored(std::uint32_t bgr)
 {
-    return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
+    return QColor::fromRgb(ColourFromStored(bgr));
 }
 
 std::uint32_t ToStored(const QColor& colour)
 {
-    return static_cast<std::uint32_t>(colour.red()) |
-           (static_cast<std::uint32_t>(colour.green()) << 8) |
-           (static_cast<std::uint32_t>(colour.blue()) << 16);
+    return ColourToStored(colour.rgb());
 }
 
 QIcon Swatch(const QColor& colour)
