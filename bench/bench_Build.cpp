@@ -7,6 +7,7 @@
 
 #include "LinePictures.h"
 #include "builder/SubBuilder.h"
+#include "pgs/DecoderModel.h"
 
 #include <QTemporaryDir>
 
@@ -69,6 +70,12 @@ void BM_Build(benchmark::State& state)
         if (builder.Build(job, layouts) != BuildDone)
             state.SkipWithError("the build failed");
     }
+    // A fast build is worth nothing if players cannot decode it.
+    SModelReport report;
+    std::string error;
+    if (!CheckStreamFile(job.outputPath, report, error) || !report.Passes(true))
+        state.SkipWithError(
+            ("the stream breaks the decoder model:\n" + error + FormatModelReport(report)).c_str());
     state.counters["pictures/s"] =
         benchmark::Counter(pictures, benchmark::Counter::kIsIterationInvariantRate);
     state.counters["peak_MB"] = PeakMegabytes();

@@ -20,3 +20,5 @@ python3 "$root/bench/make_film_scripts.py" "$work"
 grep -E 'Elapsed \(wall clock\)|Maximum resident set size' "$work/time.txt"
 echo "output: $(stat -c %s "$work/film.sup") bytes"
 "$build/bin/tandeo" inspect "$work/film.sup" | tail -n 1
+# The stream must hold in a player's decoder; the model's figures follow.
+"$build/bin/tandeo" verify --strict "$work/film.sup" | sed -n '/^display sets/,$p'

@@ -4,6 +4,7 @@
 #include "LineGroups.h"
 #include "pgs/GroupEncoder.h"
 #include "pgs/MuiIndex.h"
+#include "pgs/Timing.h"
 #include "pgs/VideoFormats.h"
 #include "platform/UserMessages.h"
 #include "source/Placement.h"
@@ -104,6 +105,62 @@ QPoint KeepInside(QPoint corner, QSize picture, const SVideoSize& frame)
     return corner;
 }
 
+const char* const LaneNames[2] = {"Top/left", "Bottom/right"};
+
+// h:mm:ss.mmm of a tick count.
+QString ClockText(std::uint32_t ticks)
+{
+    const std::uint64_t ms = (std::uint64_t{ticks} + 45) / 90;
+    return QString::asprintf("%llu:%02llu:%02llu.%03llu",
+                             static_cast<unsigned long long>(ms / 3600000),
+                             static_cast<unsigned long long>(ms / 60000 % 60),
+                             static_cast<unsigned long long>(ms / 1000 % 60),
+                             static_cast<unsigned long long>(ms % 1000));
+}
+
+// One line of the build's report of what it changed.
+QString AdjustmentText(const SAdjustment& adjustment)
+{
+    QStringList lines;
+    for (int i = 0; i < 2; ++i) {
+        if (adjustment.line[i] >= 0)
+            lines << QString("%1 line %2").arg(LaneNames[i]).arg(adjustment.line[i] + 1);
+    }
+    const QString who = lines.join(" and ");
+    const QString at = ClockText(adjustment.wanted);
+    switch (adjustment.kind) {
+    case EAdjustment::Later: {
+        const double ms = (double(adjustment.given) - adjustment.wanted) / 90.0;
+        return QString("%1 at %2: %3 %4 ms later, the time a player needs to decode it")
+            .arg(who, at, adjustment.ending ? "taken off" : "shown")
+            .arg(ms, 0, 'f', 1);
+    }
+    case EAdjustment::Merged:
+        return QString("%1 at %2 overlap on the frame: sent as one picture").arg(who, at);
+    case EAdjustment::NotShown:
+        return QString("%1 at %2: not shown, it is on screen for less than 5 frames").arg(who, at);
+    }
+    return {};
+}
+
+// Most changes one report lists; the rest are counted.
+constexpr qsizetype MostReportedAdjustments = 50;
+
+void ReportAdjustments(const QStringList& lines)
+{
+    if (lines.isEmpty())
+        return;
+    QString text = QString("The stream differs from the scripts in %1 %2 so that players can "
+                           "decode it:")
+                       .arg(lines.size())
+                       .arg(lines.size() == 1 ? "place" : "places");
+    for (qsizetype i = 0; i < lines.size() && i < MostReportedAdjustments; ++i)
+        text += "\n" + lines[i];
+    if (lines.size() > MostReportedAdjustments)
+        text += QString("\n... and %1 more").arg(lines.size() - MostReportedAdjustments);
+    UserMessages().Show(text, EMessageKind::Warning);
+}
+
 class CProgress {
 public:
     explicit CProgress(const SBuildJob& job) : Job(job) {}
@@ -187,6 +244,7 @@ int CSubBuilder::Build(const SBuildJob& job, const SSourceLayouts& layouts)
     progress.Start();
     std::uint16_t compositionCounter = 0;
     int done = 0;
+    QStringList adjustments;
     SGroupContext context;
     context.frameWidth = frame.Width;
     context.frameHeight = frame.Height;
@@ -241,23 +299,43 @@ int CSubBuilder::Build(const SBuildJob& job, const SSourceLayouts& layouts)
                 event.rect = {corner.x(), corner.y(), corner.x() + size.width(),
                               corner.y() + size.height()};
                 event.fadeSettings = line.fade ? job.fadeSettings : nullptr;
+                event.line = j;
                 context.lanes[static_cast<std::size_t>(i)].events.push_back(std::move(event));
                 ++done;
             }
         }
         const bool any = !context.lanes[0].events.empty() || !context.lanes[1].events.empty();
-        // A group that cannot be encoded is left out; the build goes on.
-        if (any && EncodeGroup(context, outputs.MainFile(), outputs.IndexFile(),
-                               compositionCounter) == EGroupResult::WriteFailed) {
+        // A group that cannot be encoded is left out and its lines are
+        // reported; the build goes on.
+        const EGroupResult encoded =
+            any ? EncodeGroup(context, outputs.MainFile(), outputs.IndexFile(), compositionCounter)
+                : EGroupResult::Written;
+        if (encoded == EGroupResult::WriteFailed) {
             outputs.ReportWriteError();
             outputs.Discard();
             return BuildFailed;
         }
+        if (encoded == EGroupResult::NotEncoded) {
+            context.adjustments.clear();
+            for (std::size_t i = 0; i < context.lanes.size(); ++i) {
+                for (const SDisplayEvent& event : context.lanes[i].events) {
+                    SAdjustment adjustment;
+                    adjustment.kind = EAdjustment::NotShown;
+                    adjustment.line[i] = event.line;
+                    adjustment.wanted = FrameToTicks(MsToFrame(event.start, rate), rate);
+                    context.adjustments.push_back(adjustment);
+                }
+            }
+        }
+        for (const SAdjustment& adjustment : context.adjustments)
+            adjustments << AdjustmentText(adjustment);
+        context.adjustments.clear();
         release();
     }
 
     if (!outputs.Commit())
         return BuildFailed;
+    ReportAdjustments(adjustments);
     progress.Finish();
     return BuildDone;
 }

@@ -20,6 +20,9 @@ const char* const Usage =
     "                 (tandeo render --help lists the options)\n"
     "  inspect FILE   list the segments of a .sup file, or of a .pes file with\n"
     "                 the .mui index beside it, and check every one of them\n"
+    "  verify [--strict] FILE\n"
+    "                 run a .sup (or .pes with its .mui) through a model of a\n"
+    "                 Blu-ray decoder and report every rule it breaks\n"
     "  script FILE    read a subtitle script (SubRip, SSA/ASS, MicroDVD and\n"
     "                 other text formats) and print its styles and entries\n"
     "  list FILE      open a subtitle script (.srt, .ass, .ssa) as a source and\n"
@@ -51,6 +54,8 @@ int RunCommandLine(const QStringList& args, std::ostream& out, std::ostream& err
     }
     if (command == "inspect")
         return RunInspect(rest, out, err);
+    if (command == "verify")
+        return RunVerify(rest, out, err);
     if (command == "script")
         return RunScript(rest, out, err);
     if (command == "list")

@@ -17,6 +17,11 @@ inline bool WantsHelp(const QStringList& args)
 // cannot be read or is malformed.
 int RunInspect(const QStringList& args, std::ostream& out, std::ostream& err);
 
+// `tandeo verify [--strict] FILE`: runs the stream through the decoder
+// model; 0 when every hard rule holds, 1 when a rule fails, 2 when the file
+// cannot be read.
+int RunVerify(const QStringList& args, std::ostream& out, std::ostream& err);
+
 // `tandeo script FILE`: reads a subtitle script as a source does and prints
 // what was read; 2 when it cannot be read.
 int RunScript(const QStringList& args, std::ostream& out, std::ostream& err);

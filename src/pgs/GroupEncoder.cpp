@@ -11,15 +11,45 @@
 
 namespace {
 
-SWindow WindowOf(const SWindowLane& lane)
+// What a decoder holds for one epoch: 64 object ids and 4 MiB of object
+// slots.
+constexpr std::size_t EpochObjectIds = 64;
+constexpr std::uint64_t EpochObjectBytes = 4 * 1024 * 1024;
+// Objects are at least this many pixels wide and high.
+constexpr int SmallestObjectSide = 8;
+
+SWindow WindowOf(const SRect& rect, std::uint8_t id)
 {
     SWindow window;
-    window.WindowId = static_cast<std::uint8_t>(lane.windowId);
-    window.X = static_cast<std::uint16_t>(lane.rect.left);
-    window.Y = static_cast<std::uint16_t>(lane.rect.top);
-    window.Width = static_cast<std::uint16_t>(lane.rect.right - lane.rect.left);
-    window.Height = static_cast<std::uint16_t>(lane.rect.bottom - lane.rect.top);
+    window.WindowId = id;
+    window.X = static_cast<std::uint16_t>(rect.left);
+    window.Y = static_cast<std::uint16_t>(rect.top);
+    window.Width = static_cast<std::uint16_t>(rect.right - rect.left);
+    window.Height = static_cast<std::uint16_t>(rect.bottom - rect.top);
     return window;
+}
+
+SWindow WindowOf(const SWindowLane& lane)
+{
+    return WindowOf(lane.rect, static_cast<std::uint8_t>(lane.windowId));
+}
+
+void Unite(SRect& into, const SRect& rect, bool& any)
+{
+    if (!any) {
+        into = rect;
+        any = true;
+        return;
+    }
+    into.left = std::min(into.left, rect.left);
+    into.top = std::min(into.top, rect.top);
+    into.right = std::max(into.right, rect.right);
+    into.bottom = std::max(into.bottom, rect.bottom);
+}
+
+bool Overlaps(const SRect& a, const SRect& b)
+{
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 }
 
 // Gives every lane with events a window over the union of its pictures.
@@ -32,13 +62,9 @@ int AssignWindows(SGroupContext& group)
         if (lane.events.empty())
             continue;
         lane.windowId = windows++;
-        lane.rect = lane.events.front().rect;
-        for (const SDisplayEvent& event : lane.events) {
-            lane.rect.left = std::min(lane.rect.left, event.rect.left);
-            lane.rect.top = std::min(lane.rect.top, event.rect.top);
-            lane.rect.right = std::max(lane.rect.right, event.rect.right);
-            lane.rect.bottom = std::max(lane.rect.bottom, event.rect.bottom);
-        }
+        bool any = false;
+        for (const SDisplayEvent& event : lane.events)
+            Unite(lane.rect, event.rect, any);
     }
     return windows;
 }
@@ -57,6 +83,30 @@ bool InsideFrame(const SGroupContext& group)
     return true;
 }
 
+// Decoders take no object narrower or lower than 8 pixels: such a picture
+// grows with transparent pixels, to the right and down where the frame
+// leaves room, else to the left and up.
+void PadSmallPicture(QImage& indexed, SRect& rect, std::uint8_t transparent,
+                     const SGroupContext& group)
+{
+    const int width = std::max(indexed.width(), SmallestObjectSide);
+    const int height = std::max(indexed.height(), SmallestObjectSide);
+    if (width == indexed.width() && height == indexed.height())
+        return;
+    QImage padded(width, height, QImage::Format_Indexed8);
+    padded.setColorTable(indexed.colorTable());
+    padded.fill(transparent);
+    const int dx = rect.left + width > group.frameWidth ? width - indexed.width() : 0;
+    const int dy = rect.top + height > group.frameHeight ? height - indexed.height() : 0;
+    for (int y = 0; y < indexed.height(); ++y)
+        std::copy_n(indexed.constScanLine(y), indexed.width(), padded.scanLine(y + dy) + dx);
+    rect.left -= dx;
+    rect.top -= dy;
+    rect.right = rect.left + width;
+    rect.bottom = rect.top + height;
+    indexed = std::move(padded);
+}
+
 void StartSet(CDsData& set, std::uint8_t state, std::uint16_t& counter, const SGroupContext& group)
 {
     set.CompositionState = state;
@@ -68,15 +118,6 @@ void StartSet(CDsData& set, std::uint8_t state, std::uint16_t& counter, const SG
     set.Pcs.PaletteId = 0;
 }
 
-void AddWindows(CDsData& set, const SGroupContext& group)
-{
-    set.Wds.emplace();
-    for (const SWindowLane& lane : group.lanes) {
-        if (lane.windowId >= 0)
-            set.Wds->AddWindow(WindowOf(lane));
-    }
-}
-
 void AddPalette(CDsData& set, const SQuantised& quantised, std::uint8_t version,
                 EColourMatrix matrix)
 {
@@ -86,11 +127,71 @@ void AddPalette(CDsData& set, const SQuantised& quantised, std::uint8_t version,
     set.Palettes.push_back(std::move(pds));
 }
 
+// A first stamping of a set at its own time; the epoch's sets are then
+// timed together (TimeSets).
 void StampTimes(CDsData& set, std::uint32_t presentation, const CWds* windows = nullptr,
                 const COdsArray* objects = nullptr)
 {
     SetDisplaySetTimes(set, presentation,
                        DecodeStart(presentation, DecodeDuration(set, windows, objects)));
+}
+
+// The time a set asks for and what it tells about the lines, until the
+// whole epoch is timed.
+struct SSetPlan {
+    std::uint32_t presentation = 0;  // ticks the lines ask for
+    std::int32_t timedLike = -1;     // a set whose windows and objects time this one
+    std::array<std::int32_t, 2> line{-1, -1};
+    bool ending = false;
+};
+
+// Stamps the sets in order. Each is decoded only after the set before it is
+// on screen (its objects and palette are sent again while that set shows
+// them), its window segment is stamped after its decoding starts, and no
+// decoding starts at 0, which a stream reads as "no decoding time". A set
+// whose time leaves too little for that comes later by the missing ticks,
+// and the change is recorded.
+void TimeSets(CEpochData& epoch, std::size_t first, const std::vector<SSetPlan>& plans,
+              SGroupContext& group, double rate)
+{
+    const std::uint32_t frame = FrameToTicks(1, rate);
+    for (std::size_t k = first; k < epoch.size(); ++k) {
+        CDsData& set = epoch[k];
+        const SSetPlan& plan = plans[k - first];
+        const CDsData* like = plan.timedLike >= 0
+                                  ? &epoch[first + static_cast<std::size_t>(plan.timedLike)]
+                                  : nullptr;
+        std::uint32_t duration =
+            like ? DecodeDuration(set, like->Wds ? &*like->Wds : nullptr, &like->Objects)
+                 : DecodeDuration(set);
+        if (set.Wds) {
+            std::uint64_t pixels = 0;
+            for (const SWindow& window : set.Wds->Windows)
+                pixels += std::uint64_t{window.Width} * window.Height;
+            duration = std::max(duration, WindowAreaTicks(pixels) + 1);
+        }
+        std::uint64_t presentation = std::max<std::uint64_t>(plan.presentation, duration + 1);
+        if (group.lastPts) {
+            presentation =
+                std::max<std::uint64_t>(presentation, *group.lastPts + std::uint64_t{duration});
+            if (!set.Wds)
+                presentation =
+                    std::max<std::uint64_t>(presentation, *group.lastPts + std::uint64_t{frame});
+        }
+        const auto given =
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(presentation, 0xFFFFFFFFu));
+        if (given != plan.presentation) {
+            SAdjustment adjustment;
+            adjustment.kind = EAdjustment::Later;
+            adjustment.line = plan.line;
+            adjustment.ending = plan.ending;
+            adjustment.wanted = plan.presentation;
+            adjustment.given = given;
+            group.adjustments.push_back(adjustment);
+        }
+        SetDisplaySetTimes(set, given, given - duration);
+        group.lastPts = given;
+    }
 }
 
 bool HasFades(const SGroupContext& group, const std::vector<SDisplayState>& states, int windows)
@@ -111,58 +212,239 @@ bool HasFades(const SGroupContext& group, const std::vector<SDisplayState>& stat
     return false;
 }
 
+// One picture a state shows: a line's, or the two lines' of a state where
+// they overlap, drawn into one.
+struct SShownPicture {
+    std::int64_t key = 0;  // the same picture has the same key throughout the group
+    std::size_t lane = 0;  // whose window it goes in
+    const QImage* picture = nullptr;
+    SRect rect;
+};
+
+struct SStateView {
+    std::vector<SShownPicture> shown;  // lane 0 first
+    std::array<std::int32_t, 2> line{-1, -1};
+    bool merged = false;
+};
+
+std::int64_t EventKey(std::size_t lane, std::size_t event)
+{
+    return static_cast<std::int64_t>(lane) << 32 | static_cast<std::int64_t>(event);
+}
+
+// Two overlapping pictures in one: the top/left line's pixels over the
+// bottom/right line's, on their common palette.
+QImage MergePictures(const QImage& under, const SRect& underRect, const QImage& over,
+                     const SRect& overRect, const SRect& united, std::uint8_t transparent)
+{
+    QImage merged(united.right - united.left, united.bottom - united.top, QImage::Format_Indexed8);
+    merged.setColorTable(over.colorTable());
+    merged.fill(transparent);
+    auto draw = [&](const QImage& picture, const SRect& rect, bool skipTransparent) {
+        for (int y = 0; y < picture.height(); ++y) {
+            const std::uint8_t* from = picture.constScanLine(y);
+            std::uint8_t* to =
+                merged.scanLine(y + rect.top - united.top) + (rect.left - united.left);
+            for (int x = 0; x < picture.width(); ++x) {
+                if (!skipTransparent || from[x] != transparent)
+                    to[x] = from[x];
+            }
+        }
+    };
+    draw(under, underRect, false);
+    draw(over, overRect, true);
+    return merged;
+}
+
+// The epochs a run of states is cut into: a new epoch starts at a state
+// whose new pictures would not fit the decoder's object ids or object
+// buffer.
+std::vector<std::size_t> EpochStarts(const std::vector<SStateView>& views)
+{
+    std::vector<std::size_t> starts{0};
+    std::vector<std::int64_t> keys;
+    std::uint64_t bytes = 0;
+    for (std::size_t k = 0; k < views.size(); ++k) {
+        std::vector<std::int64_t> added;
+        std::uint64_t more = 0;
+        for (const SShownPicture& picture : views[k].shown) {
+            if (std::find(keys.begin(), keys.end(), picture.key) != keys.end())
+                continue;
+            added.push_back(picture.key);
+            more += std::uint64_t(picture.picture->width()) * picture.picture->height();
+        }
+        if (k > 0 &&
+            (keys.size() + added.size() > EpochObjectIds || bytes + more > EpochObjectBytes)) {
+            starts.push_back(k);
+            keys.clear();
+            bytes = 0;
+            added.clear();
+            more = 0;
+            for (const SShownPicture& picture : views[k].shown) {
+                added.push_back(picture.key);
+                more += std::uint64_t(picture.picture->width()) * picture.picture->height();
+            }
+        }
+        keys.insert(keys.end(), added.begin(), added.end());
+        bytes += more;
+    }
+    return starts;
+}
+
 // Encodes one set per state and the clearing set. Stops at an object that
 // cannot be coded, leaving the sets made so far.
 void EncodePlain(CEpochData& epoch, SGroupContext& group, const std::vector<SDisplayState>& states,
                  const std::vector<std::vector<QImage>>& indexed, const SQuantised& palette,
-                 int windows, std::uint16_t& counter, double rate)
+                 std::uint16_t& counter, double rate)
 {
+    // What each state shows; overlapping pictures of both lanes become one.
+    std::vector<QImage> mergedPictures;
+    mergedPictures.reserve(states.size());
+    std::vector<SStateView> views(states.size());
     for (std::size_t k = 0; k < states.size(); ++k) {
-        const SDisplayState& state = states[k];
-        epoch.emplace_back();
-        CDsData& set = epoch.back();
-        const std::uint8_t composition =
-            k == 0 ? EpochStart : (windows == 2 ? NormalCase : AcquisitionPoint);
-        StartSet(set, composition, counter, group);
-        AddWindows(set, group);
+        SStateView& view = views[k];
         for (std::size_t i = 0; i < group.lanes.size(); ++i) {
-            if (state.eventIndex[i] < 0)
+            const std::int32_t index = states[k].eventIndex[i];
+            if (index < 0)
                 continue;
-            const SDisplayEvent& event =
-                group.lanes[i].events[static_cast<std::size_t>(state.eventIndex[i])];
-            SCompositionObject object;
-            object.ObjectId = static_cast<std::uint16_t>(event.objectId);
-            object.WindowId = static_cast<std::uint8_t>(group.lanes[i].windowId);
-            object.Forced = group.forced != 0;
-            object.X = static_cast<std::uint16_t>(event.rect.left);
-            object.Y = static_cast<std::uint16_t>(event.rect.top);
-            set.Pcs.AddObject(object);
+            const auto e = static_cast<std::size_t>(index);
+            const SDisplayEvent& event = group.lanes[i].events[e];
+            view.line[i] = event.line;
+            view.shown.push_back({EventKey(i, e), i, &indexed[i][e], event.rect});
         }
-        for (std::size_t i = 0; i < group.lanes.size(); ++i) {
-            if (state.eventIndex[i] < 0)
-                continue;
-            const auto e = static_cast<std::size_t>(state.eventIndex[i]);
-            SDisplayEvent& event = group.lanes[i].events[e];
-            if (!AddObjectSegments(set, indexed[i][e], static_cast<std::uint16_t>(event.objectId),
-                                   event.version)) {
+        if (view.shown.size() == 2 && Overlaps(view.shown[0].rect, view.shown[1].rect)) {
+            SRect united;
+            bool any = false;
+            Unite(united, view.shown[0].rect, any);
+            Unite(united, view.shown[1].rect, any);
+            mergedPictures.push_back(MergePictures(*view.shown[1].picture, view.shown[1].rect,
+                                                   *view.shown[0].picture, view.shown[0].rect,
+                                                   united, palette.transparentIndex));
+            const std::int64_t key = std::int64_t{-1} - static_cast<std::int64_t>(k);
+            view.shown = {{key, 0, &mergedPictures.back(), united}};
+            view.merged = true;
+            SAdjustment adjustment;
+            adjustment.kind = EAdjustment::Merged;
+            adjustment.line = view.line;
+            adjustment.wanted = adjustment.given = FrameToTicks(states[k].startFrame, rate);
+            group.adjustments.push_back(adjustment);
+        }
+    }
+
+    const std::size_t first = epoch.size();
+    std::vector<SSetPlan> plans;
+    const std::vector<std::size_t> starts = EpochStarts(views);
+    std::vector<SWindow> windows;
+    for (std::size_t s = 0; s < starts.size(); ++s) {
+        const std::size_t from = starts[s];
+        const std::size_t to = s + 1 < starts.size() ? starts[s + 1] : views.size();
+
+        // The epoch's windows: one per lane over its pictures, or one over
+        // everything where the lanes' pictures meet.
+        std::array<SRect, 2> laneRects;
+        std::array<bool, 2> used{false, false};
+        SRect all;
+        bool any = false;
+        bool single = false;
+        for (std::size_t k = from; k < to; ++k) {
+            for (const SShownPicture& picture : views[k].shown) {
+                Unite(laneRects[picture.lane], picture.rect, used[picture.lane]);
+                Unite(all, picture.rect, any);
+            }
+            single = single || views[k].merged;
+        }
+        single = single || (used[0] && used[1] && Overlaps(laneRects[0], laneRects[1]));
+        std::array<std::uint8_t, 2> windowOf{0, 0};
+        windows.clear();
+        if (single) {
+            windows.push_back(WindowOf(all, 0));
+        } else {
+            for (std::size_t i = 0; i < 2; ++i) {
+                if (!used[i])
+                    continue;
+                windowOf[i] = static_cast<std::uint8_t>(windows.size());
+                windows.push_back(WindowOf(laneRects[i], windowOf[i]));
+            }
+        }
+
+        std::vector<std::int64_t> ids;  // object id = position of the key
+        std::vector<std::uint8_t> versions;
+        for (std::size_t k = from; k < to; ++k) {
+            const SStateView& view = views[k];
+            epoch.emplace_back();
+            CDsData& set = epoch.back();
+            const std::uint8_t composition =
+                k == from ? EpochStart : (windows.size() == 2 ? NormalCase : AcquisitionPoint);
+            StartSet(set, composition, counter, group);
+            set.Wds.emplace();
+            for (const SWindow& window : windows)
+                set.Wds->AddWindow(window);
+
+            SSetPlan plan;
+            plan.presentation = FrameToTicks(states[k].startFrame, rate);
+            // Name the lines that appear with this state, or all it shows.
+            for (std::size_t i = 0; i < 2; ++i) {
+                const std::int32_t index = states[k].eventIndex[i];
+                const bool appears = index >= 0 && (k == 0 || states[k - 1].eventIndex[i] != index);
+                plan.line[i] = appears ? view.line[i] : -1;
+            }
+            if (plan.line[0] < 0 && plan.line[1] < 0)
+                plan.line = view.line;
+
+            bool failed = false;
+            for (const SShownPicture& picture : view.shown) {
+                auto found = std::find(ids.begin(), ids.end(), picture.key);
+                if (found == ids.end()) {
+                    ids.push_back(picture.key);
+                    versions.push_back(0);
+                    found = ids.end() - 1;
+                }
+                const auto id = static_cast<std::uint16_t>(found - ids.begin());
+                SCompositionObject object;
+                object.ObjectId = id;
+                object.WindowId = single ? 0 : windowOf[picture.lane];
+                object.Forced = group.forced != 0;
+                object.X = static_cast<std::uint16_t>(picture.rect.left);
+                object.Y = static_cast<std::uint16_t>(picture.rect.top);
+                set.Pcs.AddObject(object);
+            }
+            for (const SShownPicture& picture : view.shown) {
+                const auto id = static_cast<std::size_t>(
+                    std::find(ids.begin(), ids.end(), picture.key) - ids.begin());
+                if (!AddObjectSegments(set, *picture.picture, static_cast<std::uint16_t>(id),
+                                       versions[id])) {
+                    failed = true;
+                    break;
+                }
+                ++versions[id];
+            }
+            if (!failed) {
+                AddPalette(set, palette, 0, group.colourMatrix);
+                set.End.emplace();
+            }
+            plans.push_back(plan);
+            if (failed) {
                 // The unfinished set goes out only if it still passes the
                 // check, but never with unset time stamps.
-                StampTimes(set, FrameToTicks(state.startFrame, rate));
+                TimeSets(epoch, first, plans, group, rate);
                 return;
             }
-            ++event.version;
         }
-        AddPalette(set, palette, 0, group.colourMatrix);
-        set.End.emplace();
-        StampTimes(set, FrameToTicks(state.startFrame, rate));
     }
 
     epoch.emplace_back();
     CDsData& clearing = epoch.back();
     StartSet(clearing, NormalCase, counter, group);
-    AddWindows(clearing, group);
+    clearing.Wds.emplace();
+    for (const SWindow& window : windows)
+        clearing.Wds->AddWindow(window);
     clearing.End.emplace();
-    StampTimes(clearing, FrameToTicks(states.back().endFrame, rate));
+    SSetPlan plan;
+    plan.presentation = FrameToTicks(states.back().endFrame, rate);
+    plan.line = views.back().line;
+    plan.ending = true;
+    plans.push_back(plan);
+    TimeSets(epoch, first, plans, group, rate);
 }
 
 void EncodeFades(CEpochData& epoch, SGroupContext& group, const std::vector<SDisplayState>& states,
@@ -192,12 +474,46 @@ void EncodeFades(CEpochData& epoch, SGroupContext& group, const std::vector<SDis
 
         SFadeObject object;
         object.picture = &indexed[lane][e];
-        object.objectId = static_cast<std::uint16_t>(event.objectId);
+        object.objectId = 0;
         object.windowId = static_cast<std::uint8_t>(group.lanes[lane].windowId);
         object.left = static_cast<std::uint16_t>(event.rect.left);
         object.top = static_cast<std::uint16_t>(event.rect.top);
         object.window = WindowOf(group.lanes[lane]);
+        const std::size_t first = epoch.size();
         BuildFadeDisplaySets(epoch, counter, object, palette, group, steps);
+
+        // Every state is an epoch of its own with one object.
+        std::vector<SSetPlan> plans;
+        for (std::size_t s = 0; s < steps.size(); ++s) {
+            SSetPlan plan;
+            plan.presentation = steps[s].time;
+            plan.timedLike = s == 0 ? -1 : 0;
+            plan.line[lane] = event.line;
+            plan.ending = steps[s].clear;
+            plans.push_back(plan);
+        }
+        TimeSets(epoch, first, plans, group, rate);
+    }
+}
+
+// Lines that no display state shows are reported, never dropped unseen.
+void ReportUnshown(SGroupContext& group, const std::vector<SDisplayState>& states, double rate)
+{
+    for (std::size_t i = 0; i < group.lanes.size(); ++i) {
+        const std::vector<SDisplayEvent>& events = group.lanes[i].events;
+        for (std::size_t e = 0; e < events.size(); ++e) {
+            const bool shown =
+                std::any_of(states.begin(), states.end(), [&](const SDisplayState& s) {
+                    return s.eventIndex[i] == static_cast<std::int32_t>(e);
+                });
+            if (shown)
+                continue;
+            SAdjustment adjustment;
+            adjustment.kind = EAdjustment::NotShown;
+            adjustment.line[i] = events[e].line;
+            adjustment.wanted = FrameToTicks(MsToFrame(events[e].start, rate), rate);
+            group.adjustments.push_back(adjustment);
+        }
     }
 }
 
@@ -311,7 +627,6 @@ EGroupResult EncodeGroup(SGroupContext& group, QIODevice& main, QIODevice* mui,
         return EGroupResult::NotEncoded;
     if (!InsideFrame(group))
         return EGroupResult::NotEncoded;
-    const int windows = AssignWindows(group);
 
     std::vector<const QImage*> pictures;
     for (const SWindowLane& lane : group.lanes) {
@@ -325,15 +640,19 @@ EGroupResult EncodeGroup(SGroupContext& group, QIODevice& main, QIODevice* mui,
     std::vector<std::vector<QImage>> indexed(group.lanes.size());
     std::size_t next = 0;
     for (std::size_t i = 0; i < group.lanes.size(); ++i) {
-        for (std::size_t e = 0; e < group.lanes[i].events.size(); ++e)
+        for (SDisplayEvent& event : group.lanes[i].events) {
             indexed[i].push_back(std::move(reduced[next++]));
+            PadSmallPicture(indexed[i].back(), event.rect, palette.transparentIndex, group);
+        }
     }
+    const int windows = AssignWindows(group);
+    ReportUnshown(group, states, rate);
 
     CEpochData epoch;
     if (HasFades(group, states, windows))
         EncodeFades(epoch, group, states, indexed, palette, compositionCounter, rate);
     else
-        EncodePlain(epoch, group, states, indexed, palette, windows, compositionCounter, rate);
+        EncodePlain(epoch, group, states, indexed, palette, compositionCounter, rate);
 
     return WriteEpoch(epoch, main, mui) == EWriteResult::Failed ? EGroupResult::WriteFailed
                                                                 : EGroupResult::Written;

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 // How faded lines fade in and out, in percent of each line's duration.
@@ -36,6 +37,7 @@ struct SDisplayEvent {
     QImage image;                // straight ARGB
     SRect rect;                  // on the frame; right = left + width, bottom = top + height
     const SFadeSettings* fadeSettings = nullptr;  // set for a faded line
+    std::int32_t line = -1;                       // the source's line, for reports
 };
 
 // Everything of one source inside a group.
@@ -47,6 +49,22 @@ struct SWindowLane {
     SRect rect;                  // union of the event rectangles, set by the encoder
 };
 
+// A change the encoder made to what the lines ask for, so that a decoder
+// can hold the stream.
+enum class EAdjustment {
+    Later,     // a display change comes later than its time: the decoder needs longer
+    Merged,    // two overlapping pictures are sent as one
+    NotShown,  // a line no display state shows: on screen for too short a time
+};
+
+struct SAdjustment {
+    EAdjustment kind = EAdjustment::Later;
+    std::array<std::int32_t, 2> line{-1, -1};  // per lane, SDisplayEvent::line; -1 none
+    bool ending = false;                       // the change takes the lines off the screen
+    std::uint32_t wanted = 0;                  // ticks the lines ask for
+    std::uint32_t given = 0;                   // ticks the stream gives
+};
+
 struct SGroupContext {
     std::array<SWindowLane, 2> lanes;  // 0 = top/left, 1 = bottom/right
     std::int32_t frameWidth = 1920;
@@ -54,4 +72,9 @@ struct SGroupContext {
     std::int32_t frameRateCode = 1;
     std::uint8_t forced = 0;  // forced flag of composition objects
     EColourMatrix colourMatrix = EColourMatrix::Bt601;
+    // Carried from group to group: the PTS of the last display set written,
+    // which the next set may not be decoded before.
+    std::optional<std::uint32_t> lastPts;
+    // What the encoding of the groups changed; the caller reads and clears it.
+    std::vector<SAdjustment> adjustments;
 };

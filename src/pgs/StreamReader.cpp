@@ -54,7 +54,11 @@ public:
                                   ull(offset), ull(*SetOffset));
             HasWds = true;
             return {};
-        case SegmentOds: return AddFragment(static_cast<const COds&>(segment), offset);
+        case SegmentOds: {
+            std::string fault = AddFragment(static_cast<const COds&>(segment), offset);
+            ObjectFault = !fault.empty();
+            return fault;
+        }
         case SegmentEnd:
             if (ObjectOffset)
                 return FormatText("byte %llu: END while object %u that starts at byte %llu is "
@@ -115,6 +119,10 @@ private:
         return {};
     }
 
+public:
+    bool ObjectFault = false;  // the last fault lies in object data
+
+private:
     std::optional<std::uint64_t> SetOffset;
     bool HasWds = false;
     std::optional<std::uint64_t> ObjectOffset;
@@ -204,8 +212,11 @@ SStreamContent ReadSupStream(const std::uint8_t* data, std::size_t length)
         segment->PTS = GetU32(data + at + 2);
         segment->DTS = GetU32(data + at + 6);
         content.Error = structure.Add(*segment, at);
-        if (!content.Ok())
+        if (!content.Ok()) {
+            content.ObjectFault = structure.ObjectFault;
+            content.FaultOffset = at;
             return content;
+        }
         content.Segments.push_back({at, std::move(segment)});
         at += SupHeaderSize + size;
     }
@@ -260,8 +271,11 @@ SStreamContent ReadPesStream(const std::uint8_t* pes, std::size_t pesLength,
         segment->PTS = entry.PTS;
         segment->DTS = entry.DTS;
         content.Error = structure.Add(*segment, at);
-        if (!content.Ok())
+        if (!content.Ok()) {
+            content.ObjectFault = structure.ObjectFault;
+            content.FaultOffset = at;
             return content;
+        }
         content.Segments.push_back({at, std::move(segment)});
         at += size;
         record += MuiRecordSize;

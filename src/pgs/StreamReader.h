@@ -25,6 +25,10 @@ struct SStreamContent {
     std::vector<SReadSegment> Segments;  // all segments read before any fault
     std::string Error;                   // empty when the whole stream was read
     std::uint64_t Bytes = 0;             // size of the main file
+    // The fault lies in an object's data (its fragments or run-length rows)
+    // of the segment at FaultOffset; what was read before it is whole.
+    bool ObjectFault = false;
+    std::uint64_t FaultOffset = 0;
     bool Ok() const { return Error.empty(); }
 };
 

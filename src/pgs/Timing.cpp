@@ -25,16 +25,21 @@ std::uint32_t WindowTicks(const CWds* windows, std::uint8_t windowId)
     return window ? WindowAreaTicks(Area(*window)) : 0;
 }
 
-std::uint32_t ObjectTicks(const COdsArray& objects, std::uint16_t objectId)
+// When the object is decoded, counted from the start of the set's
+// decoding: one decoder takes the objects one after another in the order of
+// their definitions, so an object waits for every object defined before it.
+// An id without definition is ready at once.
+std::uint32_t ObjectReadyTicks(const COdsArray& objects, std::uint16_t objectId)
 {
+    std::uint32_t done = 0;
     for (const COds& ods : objects) {
-        if (ods.ObjectId != objectId)
-            continue;
         std::uint16_t width = 0;
         std::uint16_t height = 0;
-        if (!ods.ObjectSize(width, height))
-            return 0;
-        return ObjectDecodeTicks(std::uint64_t{width} * height);
+        if (!ods.FirstInSequence || !ods.ObjectSize(width, height))
+            continue;
+        done += ObjectDecodeTicks(std::uint64_t{width} * height);
+        if (ods.ObjectId == objectId)
+            return done;
     }
     return 0;
 }
@@ -93,7 +98,7 @@ std::uint32_t DecodeDuration(const CDsData& set, const CWds* windows, const COds
     }
 
     auto wait = [&](const SCompositionObject& object) {
-        return Less(ObjectTicks(*objects, object.ObjectId), d);
+        return Less(ObjectReadyTicks(*objects, object.ObjectId), d);
     };
     if (shown.size() >= 2) {
         const SCompositionObject& a = shown[0];

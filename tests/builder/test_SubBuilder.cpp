@@ -1,4 +1,5 @@
 #include "builder/SubBuilder.h"
+#include "support/DecodableStream.h"
 
 #include "PictureSource.h"
 #include "pgs/ObjectCoding.h"
@@ -105,6 +106,7 @@ CEpochData ReadBack(const QString& path)
 {
     SStreamContent content = ReadStreamFile(path);
     EXPECT_TRUE(content.Ok()) << content.Error;
+    ExpectDecodableFile(path);
     return TakeDisplaySets(content);
 }
 

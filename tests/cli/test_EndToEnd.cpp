@@ -5,6 +5,7 @@
 #include "cli/Commands.h"
 #include "pgs/StreamReader.h"
 #include "pgs/Timing.h"
+#include "support/DecodableStream.h"
 
 #include "support/RecordedMessages.h"
 
@@ -192,6 +193,7 @@ protected:
     {
         SStreamContent content = ReadStreamFile(path);
         EXPECT_TRUE(content.Ok()) << path.toStdString() << ": " << content.Error;
+        ExpectDecodableFile(path);
         return TakeDisplaySets(content);
     }
 

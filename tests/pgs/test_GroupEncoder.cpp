@@ -1,4 +1,5 @@
 #include "pgs/GroupEncoder.h"
+#include "support/DecodableStream.h"
 
 #include "pgs/StreamReader.h"
 #include "pgs/Timing.h"
@@ -63,6 +64,7 @@ SEncoded Encode(SGroupContext group, std::uint16_t counter = 0)
     SStreamContent content = ReadSupStream(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                                            static_cast<std::size_t>(bytes.size()));
     EXPECT_TRUE(content.Ok()) << content.Error;
+    ExpectDecodable(content, "encoded group");
     encoded.Sets = TakeDisplaySets(content);
     return encoded;
 }

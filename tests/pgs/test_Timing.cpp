@@ -91,12 +91,22 @@ TEST(Timing, DecodeDurations)
         nullptr, 0);
     EXPECT_EQ(DecodeDuration(two), 9619u + 4810u + 0u + 51u);
 
-    // Both objects in one window: its copy is counted once, after the second.
+    // One decoder takes the objects one after the other: the second of two
+    // 600 x 80 objects is ready after 540 ticks, not 270, and its window is
+    // written after that.
+    CDsData pair = MakeDisplaySet(
+        NormalCase, 0, 1, {{0, 0, 0, 600, 80}, {1, 0, 900, 600, 80}},
+        {{0, 0, 0, 0, 0, BandsPicture(600, 80)}, {1, 0, 1, 0, 900, BandsPicture(600, 80)}}, nullptr,
+        0);
+    EXPECT_EQ(DecodeDuration(pair), 270u + 270u + 135u);
+
+    // Both objects in one window: its copy is counted once, after the second
+    // object is decoded.
     CDsData shared = MakeDisplaySet(
         NormalCase, 0, 1, {{0, 0, 0, 600, 160}},
         {{0, 0, 0, 0, 0, BandsPicture(600, 80)}, {1, 0, 0, 0, 80, BandsPicture(600, 80)}}, nullptr,
         0);
-    EXPECT_EQ(DecodeDuration(shared), 270u + 0u + 270u);
+    EXPECT_EQ(DecodeDuration(shared), 270u + 270u + 270u);
 
     // A later set of a fade passes the first set's lists: no objects of its own.
     CDsData later = MakeDisplaySet(NormalCase, 0, 1, {}, {}, nullptr, 0);
