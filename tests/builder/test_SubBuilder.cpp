@@ -514,3 +514,28 @@ TEST(SubBuilder, FfmpegShowsEveryLineAtItsPlaceAndTime)
     EXPECT_LT(pixel(50, left + 3, 130).lightness(), 80);
     EXPECT_EQ(pixel(50, left - 3, 130), QColor(0, 0, 0));
 }
+
+// What the stream changes to stay decodable is told with the line and time.
+TEST(SubBuilder, AdjustmentsAreReportedWithLineAndTime)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    // The first top line starts with the film; the second bottom line lies
+    // inside a longer top line for three frames only.
+    CPictureSource top{{{0, 2000}, {3000, 7000}}};
+    CPictureSource bottom{{{1000, 2000, 400, 60, qRgb(40, 40, 230)}, {4000, 4120}}};
+    CRecordedMessages messages;
+    const QString path = dir.filePath("adjusted.sup");
+    ASSERT_EQ(CSubBuilder().Build(Job(path, OutputSup), Layouts(&top, &bottom)), BuildDone);
+    ASSERT_EQ(messages.Shown.size(), 1u);
+    const QString expected =
+        "The stream differs from the scripts in 2 places so that players can decode it:\n"
+        "Top/left line 1 at 0:00:00.000: shown %1 ms later, the time a player needs to decode "
+        "it\n"
+        "Bottom/right line 2 at 0:00:04.000: not shown, it is on screen for less than 5 frames";
+    const QString& shown = messages.Shown[0];
+    const QString delay = shown.section(" shown ", 1).section(" ms later", 0, 0);
+    EXPECT_EQ(shown.toStdString(), expected.arg(delay).toStdString());
+    EXPECT_GT(delay.toDouble(), 64.8) << delay.toStdString();
+    ExpectDecodableFile(path);
+}

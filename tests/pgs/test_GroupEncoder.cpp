@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
+
 namespace {
 
 constexpr int Code25 = 3;  // 25 fps: a frame is 3600 ticks
@@ -54,7 +57,9 @@ struct SEncoded {
     std::uint16_t Counter;
 };
 
-SEncoded Encode(SGroupContext group, std::uint16_t counter = 0)
+// Encodes the group itself, so that its adjustments and the stream's last
+// time stay in it for the next group.
+SEncoded EncodeInPlace(SGroupContext& group, std::uint16_t counter = 0)
 {
     group.frameRateCode = Code25;
     QBuffer sup;
@@ -67,6 +72,11 @@ SEncoded Encode(SGroupContext group, std::uint16_t counter = 0)
     ExpectDecodable(content, "encoded group");
     encoded.Sets = TakeDisplaySets(content);
     return encoded;
+}
+
+SEncoded Encode(SGroupContext group, std::uint16_t counter = 0)
+{
+    return EncodeInPlace(group, counter);
 }
 
 std::vector<std::uint16_t> ObjectIds(const CDsData& set)
@@ -312,4 +322,139 @@ TEST(GroupEncoder, PaletteMatrixAndWriteFailure)
     readOnly.open(QIODevice::ReadOnly);
     std::uint16_t counter = 0;
     EXPECT_EQ(EncodeGroup(group, readOnly, nullptr, counter), EGroupResult::WriteFailed);
+}
+
+TEST(GroupEncoder, LongDialogueIsCutIntoEpochsADecoderHolds)
+{
+    struct Case {
+        const char* Name;
+        int Lines;
+        int Width, Height;
+        std::size_t MostObjects;  // ids one epoch may hold
+    } cases[] = {
+        // 150 small lines of each source, back to back: 300 objects, far
+        // more than the 64 ids of an epoch.
+        {"many ids", 150, 200, 40, 64},
+        // Forty 1900 x 120 pictures fill 4 MiB long before 64 ids.
+        {"large pictures", 20, 1900, 120, 18},
+    };
+    for (const Case& c : cases) {
+        SGroupContext group;
+        for (int i = 0; i < c.Lines; ++i) {
+            const auto at = static_cast<std::uint32_t>(1000 + 400 * i);
+            group.lanes[0].events.push_back(Event(at, at + 400, 10, 10, c.Width, c.Height));
+            group.lanes[1].events.push_back(
+                Event(at + 200, at + 600, 10, 900, c.Width, c.Height, qRgba(255, 255, 0, 255)));
+            group.lanes[0].events.back().line = i;
+            group.lanes[1].events.back().line = i;
+        }
+        const SEncoded encoded = EncodeInPlace(group);
+        ASSERT_EQ(encoded.Result, EGroupResult::Written) << c.Name;
+        std::size_t epochs = 0;
+        std::set<int> ids;
+        for (const CDsData& set : encoded.Sets) {
+            if (set.CompositionState == EpochStart) {
+                ++epochs;
+                ids.clear();
+            }
+            for (const SCompositionObject& object : set.Pcs.Objects)
+                ids.insert(object.ObjectId);
+            EXPECT_LE(ids.size(), c.MostObjects) << c.Name;
+        }
+        EXPECT_GT(epochs, 1u) << c.Name;
+        // Every line is still shown.
+        EXPECT_TRUE(
+            group.adjustments.empty() ||
+            std::none_of(group.adjustments.begin(), group.adjustments.end(),
+                         [](const SAdjustment& a) { return a.kind == EAdjustment::NotShown; }))
+            << c.Name;
+    }
+}
+
+TEST(GroupEncoder, WhatTheDecoderCannotHoldIsAdjustedAndRecorded)
+{
+    // A line at 0 ms cannot be shown before the plane is cleared and its
+    // object decoded: it comes later by exactly those ticks.
+    SGroupContext first;
+    first.lanes[1].events.push_back(Event(0, 2000, 100, 900, 600, 80));
+    first.lanes[1].events.back().line = 0;
+    const SEncoded atZero = EncodeInPlace(first);
+    ASSERT_EQ(atZero.Result, EGroupResult::Written);
+    ASSERT_EQ(first.adjustments.size(), 1u);
+    const SAdjustment& later = first.adjustments[0];
+    EXPECT_EQ(later.kind, EAdjustment::Later);
+    EXPECT_EQ(later.line, (std::array<std::int32_t, 2>{-1, 0}));
+    EXPECT_FALSE(later.ending);
+    EXPECT_EQ(later.wanted, 0u);
+    // Plane 5832, object 270 hidden, window 135, one tick so that no DTS is 0.
+    EXPECT_EQ(later.given, 5968u);
+    EXPECT_EQ(atZero.Sets[0].Pcs.PTS, 5968u);
+    EXPECT_EQ(atZero.Sets[0].Pcs.DTS, 1u);
+
+    // Two pictures of the two sources that overlap on the frame share one
+    // window and go out as one picture while both show.
+    SGroupContext overlapping;
+    overlapping.lanes[0].events.push_back(Event(1000, 3000, 100, 500, 600, 80));
+    overlapping.lanes[1].events.push_back(
+        Event(1000, 3000, 300, 540, 600, 80, qRgba(255, 255, 0, 255)));
+    overlapping.lanes[0].events.back().line = 4;
+    overlapping.lanes[1].events.back().line = 7;
+    const SEncoded merged = EncodeInPlace(overlapping);
+    ASSERT_EQ(merged.Result, EGroupResult::Written);
+    ASSERT_GE(merged.Sets.size(), 2u);
+    ASSERT_TRUE(merged.Sets[0].Wds);
+    EXPECT_EQ(merged.Sets[0].Wds->Windows, (std::vector<SWindow>{{0, 100, 500, 800, 120}}));
+    ASSERT_EQ(merged.Sets[0].Pcs.Objects.size(), 1u);
+    std::uint16_t width = 0;
+    std::uint16_t height = 0;
+    ASSERT_TRUE(merged.Sets[0].Objects[0].ObjectSize(width, height));
+    EXPECT_EQ(width, 800);
+    EXPECT_EQ(height, 120);
+    ASSERT_EQ(overlapping.adjustments.size(), 1u);
+    EXPECT_EQ(overlapping.adjustments[0].kind, EAdjustment::Merged);
+    EXPECT_EQ(overlapping.adjustments[0].line, (std::array<std::int32_t, 2>{4, 7}));
+
+    // A picture of 3 x 5 pixels grows to the 8 x 8 a decoder takes, within
+    // the frame.
+    SGroupContext tiny;
+    tiny.lanes[0].events.push_back(Event(1000, 3000, 1915, 10, 3, 5));
+    const SEncoded padded = Encode(tiny);
+    ASSERT_EQ(padded.Result, EGroupResult::Written);
+    ASSERT_TRUE(padded.Sets[0].Objects[0].ObjectSize(width, height));
+    EXPECT_EQ(width, 8);
+    EXPECT_EQ(height, 8);
+    EXPECT_EQ(padded.Sets[0].Pcs.Objects[0].X, 1912 - 2);
+
+    // A line that no state keeps (3 frames inside a longer one) is named.
+    SGroupContext brief;
+    brief.lanes[0].events.push_back(Event(1000, 5000, 100, 100));
+    brief.lanes[1].events.push_back(Event(2000, 2120, 100, 900));
+    brief.lanes[1].events.back().line = 2;
+    const SEncoded dropped = EncodeInPlace(brief);
+    ASSERT_EQ(dropped.Result, EGroupResult::Written);
+    ASSERT_EQ(brief.adjustments.size(), 1u);
+    EXPECT_EQ(brief.adjustments[0].kind, EAdjustment::NotShown);
+    EXPECT_EQ(brief.adjustments[0].line, (std::array<std::int32_t, 2>{-1, 2}));
+}
+
+TEST(GroupEncoder, EachGroupWaitsForTheLastSetOfTheOneBefore)
+{
+    // Two groups three frames apart at 25 fps: the second Epoch Start may
+    // only be decoded once the first group's clearing set is shown, and its
+    // 1900 x 1000 picture takes longer than three frames to decode.
+    SGroupContext group;
+    group.lanes[1].events.push_back(Event(1000, 2000, 10, 40, 1900, 1000));
+    const SEncoded one = EncodeInPlace(group);
+    ASSERT_EQ(one.Result, EGroupResult::Written);
+    const std::uint32_t cleared = one.Sets.back().Pcs.PTS;
+    group.lanes[1].events = {Event(2120, 4000, 10, 40, 1900, 1000)};
+    group.lanes[1].events.back().line = 1;
+    group.adjustments.clear();
+    const SEncoded two = EncodeInPlace(group, one.Counter);
+    ASSERT_EQ(two.Result, EGroupResult::Written);
+    EXPECT_GE(two.Sets[0].Pcs.DTS, cleared);
+    ASSERT_EQ(group.adjustments.size(), 1u);
+    EXPECT_EQ(group.adjustments[0].line, (std::array<std::int32_t, 2>{-1, 1}));
+    EXPECT_EQ(group.adjustments[0].wanted, FrameToTicks(53, 25));
+    EXPECT_EQ(two.Sets[0].Pcs.PTS, two.Sets[0].Pcs.DTS + DecodeDuration(two.Sets[0]));
 }
