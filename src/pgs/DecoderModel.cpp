@@ -115,7 +115,7 @@ double Seconds(std::uint32_t ticks)
 class CModel {
 public:
     CModel(const SModelOptions& options, SModelReport& report)
-        : Slack(options.Resolution), Report(report)
+        : Slack(options.Resolution), ZeroDtsIsAbsent(options.ZeroDtsIsAbsent), Report(report)
     {
     }
 
@@ -124,7 +124,8 @@ public:
         Timed.reserve(segments.size());
         for (const SReadSegment& read : segments) {
             const CSegmentBase& s = *read.Segment;
-            Timed.push_back({&s, read.Offset, s.PTS, s.DTS == 0 ? s.PTS : s.DTS});
+            Timed.push_back(
+                {&s, read.Offset, s.PTS, s.DTS == 0 && ZeroDtsIsAbsent ? s.PTS : s.DTS});
         }
         std::vector<SSet> sets = GatherSets();
         for (const SSet& set : sets) {
@@ -706,6 +707,7 @@ private:
     }
 
     std::uint32_t Slack;
+    bool ZeroDtsIsAbsent;
     SModelReport& Report;
     std::vector<STimedSegment> Timed;
     std::optional<std::uint32_t> LastDts;
@@ -758,8 +760,10 @@ bool CheckStreamFile(const QString& path, SModelReport& report, std::string& err
         return false;
     }
     SModelOptions options;
-    if (path.endsWith(".pes", Qt::CaseInsensitive))
+    if (path.endsWith(".pes", Qt::CaseInsensitive)) {
         options.Resolution = 4;
+        options.ZeroDtsIsAbsent = false;
+    }
     report = CheckDecoderModel(content.Segments, options);
     if (!content.Ok()) {
         ++report.Counts[static_cast<std::size_t>(ERule::ObjectData)];

@@ -91,11 +91,14 @@ struct SModelOptions {
     // Time stamps are known only to this many ticks (a ".pes" index keeps
     // them to 2 and 4 ticks); comparisons allow for it.
     std::uint32_t Resolution = 1;
+    // A DTS of 0 stands for "no DTS": the segment is decoded at its PTS, as
+    // in a PES header that carries only a PTS. A ".pes" index has already
+    // put the PTS in its place, so there a 0 is a real time.
+    bool ZeroDtsIsAbsent = true;
 };
 
 // Runs the segments of a stream (read without fault, or up to a fault in
-// object data) through the model. A DTS of 0 stands for "no DTS": such a
-// segment is decoded at its PTS, as in a PES header that carries only a PTS.
+// object data) through the model.
 SModelReport CheckDecoderModel(const std::vector<SReadSegment>& segments,
                                const SModelOptions& options = {});
 
