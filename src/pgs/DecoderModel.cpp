@@ -152,40 +152,45 @@ private:
     std::vector<SSet> GatherSets()
     {
         std::vector<SSet> sets;
-        std::optional<SSet> open;
+        // The set being gathered is the last one until its END arrives.
+        bool open = false;
         for (const STimedSegment& timed : Timed) {
             const CSegmentBase& s = *timed.Segment;
             if (s.Type == SegmentPcs) {
-                open.emplace();
-                open->Pcs = &timed;
+                if (open)
+                    sets.pop_back();
+                sets.emplace_back();
+                sets.back().Pcs = &timed;
+                open = true;
             }
             if (!open)
                 continue;
-            open->Segments.push_back(&timed);
+            SSet& set = sets.back();
+            set.Segments.push_back(&timed);
             switch (s.Type) {
-            case SegmentWds: open->Wds = &timed; break;
-            case SegmentPds: open->Palettes.push_back(&timed); break;
+            case SegmentWds: set.Wds = &timed; break;
+            case SegmentPds: set.Palettes.push_back(&timed); break;
             case SegmentOds: {
                 const auto& ods = static_cast<const COds&>(s);
-                if (ods.FirstInSequence || open->Objects.empty()) {
+                if (ods.FirstInSequence || set.Objects.empty()) {
                     SObjectDefinition definition;
                     definition.First = &timed;
                     definition.Id = ods.ObjectId;
                     definition.Version = ods.ObjectVersion;
                     ods.ObjectSize(definition.Width, definition.Height);
-                    open->Objects.push_back(std::move(definition));
+                    set.Objects.push_back(std::move(definition));
                 }
-                SObjectDefinition& definition = open->Objects.back();
+                SObjectDefinition& definition = set.Objects.back();
                 definition.Data.insert(definition.Data.end(), ods.Data.begin(), ods.Data.end());
                 break;
             }
-            case SegmentEnd:
-                sets.push_back(std::move(*open));
-                open.reset();
-                break;
+            case SegmentEnd: open = false; break;
             default: break;
             }
         }
+        // A set cut off by a fault in its object data is left out.
+        if (open)
+            sets.pop_back();
         return sets;
     }
 
