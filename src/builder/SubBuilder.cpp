@@ -137,6 +137,11 @@ QString AdjustmentText(const SAdjustment& adjustment)
     }
     case EAdjustment::Merged:
         return QString("%1 at %2 overlap on the frame: sent as one picture").arg(who, at);
+    case EAdjustment::Kept:
+        return QString("%1 at %2: shown together for %3 frames, each change alone would last "
+                       "less than 5")
+            .arg(who, at)
+            .arg(adjustment.frames);
     case EAdjustment::NotShown:
         return QString("%1 at %2: not shown, it is on screen for less than 5 frames").arg(who, at);
     }

@@ -256,39 +256,90 @@ QImage MergePictures(const QImage& under, const SRect& underRect, const QImage& 
     return merged;
 }
 
-// The epochs a run of states is cut into: a new epoch starts at a state
-// whose new pictures would not fit the decoder's object ids or object
-// buffer.
-std::vector<std::size_t> EpochStarts(const std::vector<SStateView>& views)
-{
+// The object id and version each shown picture is sent with, and the
+// states that open a new epoch.
+struct SSentObject {
+    std::uint16_t id = 0;
+    std::uint8_t version = 0;
+};
+
+struct SObjectPlan {
     std::vector<std::size_t> starts{0};
-    std::vector<std::int64_t> keys;
+    std::vector<std::vector<SSentObject>> sent;  // per state, per shown picture
+};
+
+// A picture keeps its object id while it shows. A new picture takes the id
+// of one no longer on screen (shown neither now nor in the set before, which
+// is on screen when this one is decoded) whose slot holds it, else a new id;
+// when the epoch's 64 ids or its 4 MiB of slots would not hold it, a new
+// epoch starts with that state.
+SObjectPlan PlanObjects(const std::vector<SStateView>& views)
+{
+    struct SSlot {
+        std::int64_t key = 0;
+        int width = 0;  // of the first picture: the slot
+        int height = 0;
+        std::uint8_t next = 0;
+    };
+    SObjectPlan plan;
+    plan.sent.resize(views.size());
+    std::vector<SSlot> held;
     std::uint64_t bytes = 0;
+    auto shows = [&](std::size_t k, std::int64_t key) {
+        return std::any_of(views[k].shown.begin(), views[k].shown.end(),
+                           [key](const SShownPicture& p) { return p.key == key; });
+    };
     for (std::size_t k = 0; k < views.size(); ++k) {
-        std::vector<std::int64_t> added;
-        std::uint64_t more = 0;
-        for (const SShownPicture& picture : views[k].shown) {
-            if (std::find(keys.begin(), keys.end(), picture.key) != keys.end())
-                continue;
-            added.push_back(picture.key);
-            more += std::uint64_t(picture.picture->width()) * picture.picture->height();
-        }
-        if (k > 0 &&
-            (keys.size() + added.size() > EpochObjectIds || bytes + more > EpochObjectBytes)) {
-            starts.push_back(k);
-            keys.clear();
-            bytes = 0;
-            added.clear();
-            more = 0;
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            const bool fresh = held.empty();
+            std::vector<SSlot> trial = held;
+            std::uint64_t trialBytes = bytes;
+            std::vector<SSentObject> sent;
+            bool fits = true;
             for (const SShownPicture& picture : views[k].shown) {
-                added.push_back(picture.key);
-                more += std::uint64_t(picture.picture->width()) * picture.picture->height();
+                const int width = picture.picture->width();
+                const int height = picture.picture->height();
+                std::size_t id = trial.size();
+                for (std::size_t s = 0; s < trial.size() && id == trial.size(); ++s)
+                    id = trial[s].key == picture.key ? s : id;
+                if (id == trial.size()) {
+                    std::uint64_t best = 0;
+                    for (std::size_t s = 0; s < trial.size(); ++s) {
+                        const SSlot& slot = trial[s];
+                        const std::uint64_t area = std::uint64_t(slot.width) * slot.height;
+                        if (slot.width < width || slot.height < height || shows(k, slot.key) ||
+                            (k > 0 && !fresh && shows(k - 1, slot.key)) ||
+                            (id != trial.size() && area >= best))
+                            continue;
+                        id = s;
+                        best = area;
+                    }
+                }
+                if (id == trial.size()) {
+                    const std::uint64_t more = std::uint64_t(width) * height;
+                    if (trial.size() >= EpochObjectIds || trialBytes + more > EpochObjectBytes) {
+                        fits = false;
+                        break;
+                    }
+                    trial.push_back({picture.key, width, height, 0});
+                    trialBytes += more;
+                }
+                trial[id].key = picture.key;
+                sent.push_back({static_cast<std::uint16_t>(id), trial[id].next++});
             }
+            // A fresh epoch holds any one state.
+            if (fits || fresh) {
+                held = std::move(trial);
+                bytes = trialBytes;
+                plan.sent[k] = std::move(sent);
+                break;
+            }
+            plan.starts.push_back(k);
+            held.clear();
+            bytes = 0;
         }
-        keys.insert(keys.end(), added.begin(), added.end());
-        bytes += more;
     }
-    return starts;
+    return plan;
 }
 
 // Encodes one set per state and the clearing set. Stops at an object that
@@ -333,7 +384,8 @@ void EncodePlain(CEpochData& epoch, SGroupContext& group, const std::vector<SDis
 
     const std::size_t first = epoch.size();
     std::vector<SSetPlan> plans;
-    const std::vector<std::size_t> starts = EpochStarts(views);
+    const SObjectPlan objects = PlanObjects(views);
+    const std::vector<std::size_t>& starts = objects.starts;
     std::vector<SWindow> windows;
     for (std::size_t s = 0; s < starts.size(); ++s) {
         const std::size_t from = starts[s];
@@ -367,8 +419,6 @@ void EncodePlain(CEpochData& epoch, SGroupContext& group, const std::vector<SDis
             }
         }
 
-        std::vector<std::int64_t> ids;  // object id = position of the key
-        std::vector<std::uint8_t> versions;
         for (std::size_t k = from; k < to; ++k) {
             const SStateView& view = views[k];
             epoch.emplace_back();
@@ -392,31 +442,22 @@ void EncodePlain(CEpochData& epoch, SGroupContext& group, const std::vector<SDis
                 plan.line = view.line;
 
             bool failed = false;
-            for (const SShownPicture& picture : view.shown) {
-                auto found = std::find(ids.begin(), ids.end(), picture.key);
-                if (found == ids.end()) {
-                    ids.push_back(picture.key);
-                    versions.push_back(0);
-                    found = ids.end() - 1;
-                }
-                const auto id = static_cast<std::uint16_t>(found - ids.begin());
+            for (std::size_t j = 0; j < view.shown.size(); ++j) {
+                const SShownPicture& picture = view.shown[j];
                 SCompositionObject object;
-                object.ObjectId = id;
+                object.ObjectId = objects.sent[k][j].id;
                 object.WindowId = single ? 0 : windowOf[picture.lane];
                 object.Forced = group.forced != 0;
                 object.X = static_cast<std::uint16_t>(picture.rect.left);
                 object.Y = static_cast<std::uint16_t>(picture.rect.top);
                 set.Pcs.AddObject(object);
             }
-            for (const SShownPicture& picture : view.shown) {
-                const auto id = static_cast<std::size_t>(
-                    std::find(ids.begin(), ids.end(), picture.key) - ids.begin());
-                if (!AddObjectSegments(set, *picture.picture, static_cast<std::uint16_t>(id),
-                                       versions[id])) {
+            for (std::size_t j = 0; j < view.shown.size(); ++j) {
+                const SSentObject& sent = objects.sent[k][j];
+                if (!AddObjectSegments(set, *view.shown[j].picture, sent.id, sent.version)) {
                     failed = true;
                     break;
                 }
-                ++versions[id];
             }
             if (!failed) {
                 AddPalette(set, palette, 0, group.colourMatrix);
@@ -493,6 +534,67 @@ void EncodeFades(CEpochData& epoch, SGroupContext& group, const std::vector<SDis
             plans.push_back(plan);
         }
         TimeSets(epoch, first, plans, group, rate);
+    }
+}
+
+// A line whose every state was too short to be kept (it overlaps lines of
+// the other source for less than 5 frames each) still gets one state of its
+// whole length, with the other source's line of its middle; the states it
+// overlaps are cut back to make room.
+void KeepEveryLine(SGroupContext& group, std::vector<SDisplayState>& states, double rate)
+{
+    for (std::size_t i = 0; i < group.lanes.size(); ++i) {
+        const std::vector<SDisplayEvent>& events = group.lanes[i].events;
+        for (std::size_t e = 0; e < events.size(); ++e) {
+            const auto index = static_cast<std::int32_t>(e);
+            if (std::any_of(states.begin(), states.end(),
+                            [&](const SDisplayState& s) { return s.eventIndex[i] == index; }))
+                continue;
+            const std::uint32_t start = MsToFrame(events[e].start, rate);
+            const std::uint32_t end = MsToFrame(events[e].end, rate);
+            if (end <= start)
+                continue;
+            SDisplayState kept;
+            kept.eventIndex[i] = index;
+            kept.startFrame = start;
+            kept.endFrame = end;
+            const std::size_t other = 1 - i;
+            const std::uint32_t middle = start + (end - start) / 2;
+            const std::vector<SDisplayEvent>& others = group.lanes[other].events;
+            for (std::size_t o = 0; o < others.size(); ++o) {
+                if (MsToFrame(others[o].start, rate) <= middle &&
+                    middle < MsToFrame(others[o].end, rate))
+                    kept.eventIndex[other] = static_cast<std::int32_t>(o);
+            }
+
+            std::vector<SDisplayState> cut;
+            for (const SDisplayState& state : states) {
+                if (state.endFrame <= start || state.startFrame >= end) {
+                    cut.push_back(state);
+                    continue;
+                }
+                if (state.startFrame < start)
+                    cut.push_back({state.eventIndex, state.startFrame, start});
+                if (state.endFrame > end)
+                    cut.push_back({state.eventIndex, end, state.endFrame});
+            }
+            cut.push_back(kept);
+            std::stable_sort(cut.begin(), cut.end(),
+                             [](const SDisplayState& a, const SDisplayState& b) {
+                                 return a.startFrame < b.startFrame;
+                             });
+            states = std::move(cut);
+
+            SAdjustment adjustment;
+            adjustment.kind = EAdjustment::Kept;
+            adjustment.line[i] = events[e].line;
+            if (kept.eventIndex[other] >= 0)
+                adjustment.line[other] =
+                    others[static_cast<std::size_t>(kept.eventIndex[other])].line;
+            adjustment.wanted = adjustment.given = FrameToTicks(start, rate);
+            adjustment.frames = end - start;
+            group.adjustments.push_back(adjustment);
+        }
     }
 }
 
@@ -646,6 +748,7 @@ EGroupResult EncodeGroup(SGroupContext& group, QIODevice& main, QIODevice* mui,
         }
     }
     const int windows = AssignWindows(group);
+    KeepEveryLine(group, states, rate);
     ReportUnshown(group, states, rate);
 
     CEpochData epoch;

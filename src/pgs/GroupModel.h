@@ -54,6 +54,7 @@ struct SWindowLane {
 enum class EAdjustment {
     Later,     // a display change comes later than its time: the decoder needs longer
     Merged,    // two overlapping pictures are sent as one
+    Kept,      // a line all of whose display states were too short, shown in one of its own
     NotShown,  // a line no display state shows: on screen for too short a time
 };
 
@@ -63,6 +64,7 @@ struct SAdjustment {
     bool ending = false;                       // the change takes the lines off the screen
     std::uint32_t wanted = 0;                  // ticks the lines ask for
     std::uint32_t given = 0;                   // ticks the stream gives
+    std::uint32_t frames = 0;                  // how long a kept line shows
 };
 
 struct SGroupContext {

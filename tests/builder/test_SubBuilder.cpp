@@ -532,7 +532,8 @@ TEST(SubBuilder, AdjustmentsAreReportedWithLineAndTime)
         "The stream differs from the scripts in 2 places so that players can decode it:\n"
         "Top/left line 1 at 0:00:00.000: shown %1 ms later, the time a player needs to decode "
         "it\n"
-        "Bottom/right line 2 at 0:00:04.000: not shown, it is on screen for less than 5 frames";
+        "Top/left line 2 and Bottom/right line 2 at 0:00:04.000: shown together for 3 frames, "
+        "each change alone would last less than 5";
     const QString& shown = messages.Shown[0];
     const QString delay = shown.section(" shown ", 1).section(" ms later", 0, 0);
     EXPECT_EQ(shown.toStdString(), expected.arg(delay).toStdString());

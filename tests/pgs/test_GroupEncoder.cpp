@@ -324,27 +324,33 @@ TEST(GroupEncoder, PaletteMatrixAndWriteFailure)
     EXPECT_EQ(EncodeGroup(group, readOnly, nullptr, counter), EGroupResult::WriteFailed);
 }
 
-TEST(GroupEncoder, LongDialogueIsCutIntoEpochsADecoderHolds)
+TEST(GroupEncoder, LongDialogueStaysWithinWhatADecoderHolds)
 {
     struct Case {
         const char* Name;
         int Lines;
         int Width, Height;
+        int Wider;                // each line this much wider than the one before
         std::size_t MostObjects;  // ids one epoch may hold
+        bool Epochs;              // more than one epoch is needed
     } cases[] = {
-        // 150 small lines of each source, back to back: 300 objects, far
+        // 150 lines of each source, back to back, all of one size: the ids
+        // of lines gone from the screen are used again.
+        {"lines of one size", 150, 200, 40, 0, 4, false},
+        // Each line wider than any before fits no slot: 300 objects, far
         // more than the 64 ids of an epoch.
-        {"many ids", 150, 200, 40, 64},
-        // Forty 1900 x 120 pictures fill 4 MiB long before 64 ids.
-        {"large pictures", 20, 1900, 120, 18},
+        {"ever wider lines", 150, 200, 40, 2, 64, true},
+        // Wide pictures fill 4 MiB long before 64 ids.
+        {"large pictures", 20, 1500, 120, 10, 23, true},
     };
     for (const Case& c : cases) {
         SGroupContext group;
         for (int i = 0; i < c.Lines; ++i) {
             const auto at = static_cast<std::uint32_t>(1000 + 400 * i);
-            group.lanes[0].events.push_back(Event(at, at + 400, 10, 10, c.Width, c.Height));
+            const int width = c.Width + c.Wider * i;
+            group.lanes[0].events.push_back(Event(at, at + 400, 10, 10, width, c.Height));
             group.lanes[1].events.push_back(
-                Event(at + 200, at + 600, 10, 900, c.Width, c.Height, qRgba(255, 255, 0, 255)));
+                Event(at + 200, at + 600, 10, 900, width, c.Height, qRgba(255, 255, 0, 255)));
             group.lanes[0].events.back().line = i;
             group.lanes[1].events.back().line = i;
         }
@@ -361,10 +367,9 @@ TEST(GroupEncoder, LongDialogueIsCutIntoEpochsADecoderHolds)
                 ids.insert(object.ObjectId);
             EXPECT_LE(ids.size(), c.MostObjects) << c.Name;
         }
-        EXPECT_GT(epochs, 1u) << c.Name;
+        EXPECT_EQ(epochs > 1, c.Epochs) << c.Name << ": " << epochs << " epochs";
         // Every line is still shown.
         EXPECT_TRUE(
-            group.adjustments.empty() ||
             std::none_of(group.adjustments.begin(), group.adjustments.end(),
                          [](const SAdjustment& a) { return a.kind == EAdjustment::NotShown; }))
             << c.Name;
@@ -425,16 +430,26 @@ TEST(GroupEncoder, WhatTheDecoderCannotHoldIsAdjustedAndRecorded)
     EXPECT_EQ(height, 8);
     EXPECT_EQ(padded.Sets[0].Pcs.Objects[0].X, 1912 - 2);
 
-    // A line that no state keeps (3 frames inside a longer one) is named.
+    // A line all of whose states would be too short (3 frames inside a
+    // longer one) keeps one state of its own, with the line around it, and
+    // is named.
     SGroupContext brief;
     brief.lanes[0].events.push_back(Event(1000, 5000, 100, 100));
     brief.lanes[1].events.push_back(Event(2000, 2120, 100, 900));
+    brief.lanes[0].events.back().line = 5;
     brief.lanes[1].events.back().line = 2;
-    const SEncoded dropped = EncodeInPlace(brief);
-    ASSERT_EQ(dropped.Result, EGroupResult::Written);
+    const SEncoded kept = EncodeInPlace(brief);
+    ASSERT_EQ(kept.Result, EGroupResult::Written);
     ASSERT_EQ(brief.adjustments.size(), 1u);
-    EXPECT_EQ(brief.adjustments[0].kind, EAdjustment::NotShown);
-    EXPECT_EQ(brief.adjustments[0].line, (std::array<std::int32_t, 2>{-1, 2}));
+    EXPECT_EQ(brief.adjustments[0].kind, EAdjustment::Kept);
+    EXPECT_EQ(brief.adjustments[0].line, (std::array<std::int32_t, 2>{5, 2}));
+    EXPECT_EQ(brief.adjustments[0].frames, 3u);
+    // Top alone, both for the three frames, top alone again, cleared.
+    ASSERT_EQ(kept.Sets.size(), 4u);
+    EXPECT_EQ(kept.Sets[1].Pcs.Objects.size(), 2u);
+    EXPECT_EQ(kept.Sets[1].Pcs.PTS, FrameToTicks(50, 25));
+    EXPECT_EQ(kept.Sets[2].Pcs.Objects.size(), 1u);
+    EXPECT_EQ(kept.Sets[2].Pcs.PTS, FrameToTicks(53, 25));
 }
 
 TEST(GroupEncoder, EachGroupWaitsForTheLastSetOfTheOneBefore)
