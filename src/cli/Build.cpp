@@ -153,8 +153,8 @@ int RunBuild(const QStringList& args, std::ostream& out, std::ostream& err)
         styles[static_cast<std::size_t>(i)].Load(PageSection(i));
         if (paths[i].isEmpty())
             continue;
-        sources[static_cast<std::size_t>(i)] =
-            OpenSubtitleSource(paths[i], &styles[static_cast<std::size_t>(i)]);
+        sources[static_cast<std::size_t>(i)] = OpenSubtitleSource(
+            paths[i], &styles[static_cast<std::size_t>(i)], nullptr, options.frameRate);
         if (!sources[static_cast<std::size_t>(i)])
             return 2;
         sources[static_cast<std::size_t>(i)]->CheckTimings();

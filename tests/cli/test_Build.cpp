@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 
+#include "pgs/StreamReader.h"
 #include "support/RecordedMessages.h"
 
 #include <QFile>
@@ -122,4 +123,31 @@ TEST_F(BuildCommandTest, AnExistingOutputNeedsForce)
     QFile file(out);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), "older stream");
+}
+
+TEST_F(BuildCommandTest, ShortLinesRepairedAtTheBuildRate)
+{
+    // 150 ms from 1 s: six frames at 23.976 are 250 ms, so the line is
+    // lengthened there; at 59.94 its nine frames are kept.
+    const QString script = Write("short.srt", "1\n00:00:01,000 --> 00:00:01,150\nShort\n");
+    struct Case {
+        const char* Fps;
+        std::uint32_t Shown;    // PTS of the set that shows the line
+        std::uint32_t Cleared;  // PTS of the set that clears it
+    } cases[] = {
+        {"23.976", 90090, 112613},  // frames 24 to 30
+        {"59.94", 90090, 103604},   // frames 60 to 69
+    };
+    for (const Case& c : cases) {
+        const QString out = Dir.filePath(QString("short-%1.sup").arg(c.Fps));
+        const SResult result =
+            Build({"--bottom", script, "-o", out, "--video-size", "1280x720", "--fps", c.Fps});
+        ASSERT_EQ(result.Status, 0) << c.Fps << ": " << result.Err;
+        SStreamContent content = ReadStreamFile(out);
+        ASSERT_TRUE(content.Ok()) << content.Error;
+        const CEpochData sets = TakeDisplaySets(content);
+        ASSERT_EQ(sets.size(), 2u) << c.Fps;
+        EXPECT_EQ(sets[0].Pcs.PTS, c.Shown) << c.Fps;
+        EXPECT_EQ(sets[1].Pcs.PTS, c.Cleared) << c.Fps;
+    }
 }
