@@ -328,6 +328,10 @@ void CTandeoApp::OnBuild()
         UserMessages().Show(refused, EMessageKind::Error);
         return;
     }
+    // Told before the name is asked for; the user may still want the stream.
+    const QString notOnDisc = CheckVideoFormat(videoSizeIndex, frameRateIndex);
+    if (!notOnDisc.isEmpty())
+        UserMessages().Show(notOnDisc, EMessageKind::Warning);
     CFileDialogEx dialog(QStringLiteral("Sup file(*.sup)|*.sup|Pes file(*.pes)|*.pes||"),
                          QStringLiteral(".sup"));
     const QString path = dialog.Ask(DefaultOutputPath(pages));

@@ -1,5 +1,6 @@
 #include "BuildChecks.h"
 
+#include "pgs/VideoFormats.h"
 #include "source/FileNames.h"
 
 #include <QFile>
@@ -15,6 +16,22 @@ bool HasLines(const SBuildPage& page)
 {
     return page.source && !page.source->lines.empty();
 }
+
+// The rates each frame size may have on an HD Blu-ray disc, as bits of the
+// frame-rate table (bit 0 = 23.976 ... bit 5 = 59.94), by video size index.
+constexpr unsigned Rate(int index)
+{
+    return 1u << index;
+}
+constexpr unsigned HdRates[VideoSizeCount] = {
+    Rate(0) | Rate(1) | Rate(2) | Rate(3),  // 1920 x 1080
+    Rate(0) | Rate(1) | Rate(2) | Rate(3),  // 1440 x 1080
+    Rate(0) | Rate(1) | Rate(4) | Rate(5),  // 1280 x 720
+    Rate(3),                                // 720 x 480
+    Rate(2),                                // 720 x 576
+};
+// Full-height frames at 50 and 59.94 exist, but only on UHD discs.
+constexpr unsigned UhdOnlyRates[VideoSizeCount] = {Rate(4) | Rate(5), Rate(4) | Rate(5), 0, 0, 0};
 
 }  // namespace
 
@@ -54,6 +71,21 @@ QString CheckBeforeBuild(const SBuildPages& pages)
     if (anyFade && HasLines(pages[0]) && HasLines(pages[1]))
         return "Sorry, Double subtitles currently does not support fade effects! ";
     return {};
+}
+
+QString CheckVideoFormat(int videoSizeIndex, int frameRateIndex)
+{
+    // Both throw for an index outside their tables, before any look-up.
+    const SVideoSize& size = VideoSizeAt(videoSizeIndex);
+    const SFrameRate& frameRate = FrameRateAt(frameRateIndex);
+    const unsigned rate = Rate(frameRateIndex);
+    if (HdRates[videoSizeIndex] & rate)
+        return {};
+    const QString pair =
+        QString("%1x%2 at %3").arg(size.Width).arg(size.Height).arg(frameRate.Label);
+    if (UhdOnlyRates[videoSizeIndex] & rate)
+        return pair + " is only allowed on UHD discs";
+    return pair + " is not a Blu-ray format";
 }
 
 QString DefaultOutputPath(const SBuildPages& pages)

@@ -458,6 +458,32 @@ private slots:
         QCOMPARE(Page(0)->source->lines[1].timingOk, std::uint8_t(1));
     }
 
+    void buildWarnsOfAFrameNoDiscHas()
+    {
+        Start();
+        Open(CmdOpenBottomRight, Bottom);
+        Pick(Frame()->VideoSizeList(), 4);  // 720 x 576
+        Pick(Frame()->FrameRateList(), 3);  // 29.97
+        const QString warning = "720x576 at 29.97 is not a Blu-ray format";
+        // Told before the name is asked for: also when the user then cancels.
+        dialogs_->SaveAnswers.push_back({QString(), 0});
+        Frame()->Action(CmdBuild)->trigger();
+        QCOMPARE(messages_->Shown, std::vector<QString>{warning});
+        QCOMPARE(messages_->Kinds, std::vector<EMessageKind>{EMessageKind::Warning});
+        QCOMPARE(dialogs_->SaveAsked.size(), std::size_t(1));
+
+        // The build goes on after it.
+        const QString path = Out("pal.sup");
+        dialogs_->SaveAnswers.push_back({path, 0});
+        Frame()->Action(CmdBuild)->trigger();
+        QCOMPARE(messages_->Shown,
+                 (std::vector<QString>{warning, warning, path + "\nwas built sucessfully ! "}));
+        QCOMPARE(messages_->Kinds,
+                 (std::vector<EMessageKind>{EMessageKind::Warning, EMessageKind::Warning,
+                                            EMessageKind::Information}));
+        QVERIFY(QFile::exists(path));
+    }
+
     void resizingPutsADraggedDividerBack()
     {
         Start();

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 namespace {
 
 class CLinesOnly : public CSubBase {
@@ -140,4 +142,28 @@ TEST(BuildChecks, DirectionOfTheBuild)
     EXPECT_EQ(BuildDirection(layouts), 2);  // a top source without lines
     layouts[0].source = &lines;
     EXPECT_EQ(BuildDirection(layouts), 1);
+}
+
+TEST(BuildChecks, FrameSizeAndRateAgainstTheDiscFormats)
+{
+    // Rows in the order of the video sizes, columns in the order of the
+    // rates: H an HD disc allows it, U only a UHD disc, - no disc.
+    const char* const sizes[5] = {"1920x1080", "1440x1080", "1280x720", "720x480", "720x576"};
+    const char* const rates[6] = {"23.976", "24", "25", "29.97", "50", "59.94"};
+    const char* const allowed[5] = {"HHHHUU", "HHHHUU", "HH--HH", "---H--", "--H---"};
+    for (int size = 0; size < 5; ++size) {
+        for (int rate = 0; rate < 6; ++rate) {
+            const QString pair = QString("%1 at %2").arg(sizes[size], rates[rate]);
+            QString expected;
+            if (allowed[size][rate] == 'U')
+                expected = pair + " is only allowed on UHD discs";
+            else if (allowed[size][rate] == '-')
+                expected = pair + " is not a Blu-ray format";
+            EXPECT_EQ(CheckVideoFormat(size, rate), expected) << pair.toStdString();
+        }
+    }
+    EXPECT_EQ(CheckVideoFormat(0, 5), "1920x1080 at 59.94 is only allowed on UHD discs");
+    EXPECT_EQ(CheckVideoFormat(4, 3), "720x576 at 29.97 is not a Blu-ray format");
+    EXPECT_THROW(CheckVideoFormat(5, 0), std::out_of_range);
+    EXPECT_THROW(CheckVideoFormat(0, 6), std::out_of_range);
 }

@@ -74,6 +74,9 @@ TEST_F(BuildCommandTest, WrongUsage)
     const SResult help = Build({"--help"});
     EXPECT_EQ(help.Status, 0);
     EXPECT_EQ(help.Out.rfind("usage: tandeo build", 0), 0u);
+    EXPECT_NE(help.Out.find("\n  --strict      refuse a frame size and rate that no HD Blu-ray "
+                            "disc allows\n"),
+              std::string::npos);
 }
 
 TEST_F(BuildCommandTest, ChecksOfTheBuildCommand)
@@ -123,6 +126,57 @@ TEST_F(BuildCommandTest, AnExistingOutputNeedsForce)
     QFile file(out);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), "older stream");
+}
+
+TEST_F(BuildCommandTest, FrameSizeAndRateNoDiscAllows)
+{
+    const QString out = Dir.filePath("out.sup");
+    const QString built = out + "\nwas built sucessfully ! ";
+    const QString notBluRay = "720x576 at 29.97 is not a Blu-ray format";
+    const QString uhdOnly = "1920x1080 at 59.94 is only allowed on UHD discs";
+    struct Case {
+        const char* Name;
+        QStringList Args;
+        int Status;
+        std::vector<QString> Shown;
+        std::vector<EMessageKind> Kinds;
+    } cases[] = {
+        {"no disc: a warning, then the build",
+         {"--video-size", "720x576", "--fps", "29.97"},
+         0,
+         {notBluRay, built},
+         {EMessageKind::Warning, EMessageKind::Information}},
+        {"no disc, strict: refused",
+         {"--video-size", "720x576", "--fps", "29.97", "--strict"},
+         2,
+         {notBluRay},
+         {EMessageKind::Error}},
+        {"UHD only: a warning, then the build",
+         {"--fps", "59.94"},
+         0,
+         {uhdOnly, built},
+         {EMessageKind::Warning, EMessageKind::Information}},
+        {"UHD only, strict: refused",
+         {"--strict", "--fps", "59.94"},
+         2,
+         {uhdOnly},
+         {EMessageKind::Error}},
+        {"an HD format, strict: built",
+         {"--video-size", "1280x720", "--fps", "59.94", "--strict"},
+         0,
+         {built},
+         {EMessageKind::Information}},
+    };
+    for (const Case& c : cases) {
+        Messages.Shown.clear();
+        Messages.Kinds.clear();
+        QFile::remove(out);
+        const SResult result = Build(QStringList{"--bottom", Bottom, "-o", out} + c.Args);
+        EXPECT_EQ(result.Status, c.Status) << c.Name << ": " << result.Err;
+        EXPECT_EQ(Messages.Shown, c.Shown) << c.Name;
+        EXPECT_EQ(Messages.Kinds, c.Kinds) << c.Name;
+        EXPECT_EQ(QFile::exists(out), c.Status == 0) << c.Name;
+    }
 }
 
 TEST_F(BuildCommandTest, ShortLinesRepairedAtTheBuildRate)
