@@ -343,6 +343,12 @@ void CTandeoApp::OnBuild()
         UserMessages().Show(unsupported, EMessageKind::Error);
         return;
     }
+    // Only now is it known whether the index's ten minutes count.
+    const QString tooLate = CheckLineTimes(pages, frameRateIndex, format);
+    if (!tooLate.isEmpty()) {
+        UserMessages().Show(tooLate, EMessageKind::Error);
+        return;
+    }
 
     const SSourceLayouts layouts{
         MakeSourceLayout(topLeft->source.get(), topLeft->grid->style),

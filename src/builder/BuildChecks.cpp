@@ -1,13 +1,18 @@
 #include "BuildChecks.h"
 
+#include "pgs/MuiIndex.h"
+#include "pgs/Timing.h"
 #include "pgs/VideoFormats.h"
 #include "source/FileNames.h"
+#include "source/TimeText.h"
 
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <unistd.h>
 
 namespace {
@@ -32,6 +37,16 @@ constexpr unsigned HdRates[VideoSizeCount] = {
 };
 // Full-height frames at 50 and 59.94 exist, but only on UHD discs.
 constexpr unsigned UhdOnlyRates[VideoSizeCount] = {Rate(4) | Rate(5), Rate(4) | Rate(5), 0, 0, 0};
+
+// The presentation time of `ms` as the encoder stamps it: the frame at the
+// exact rate, that frame's time at the nominal rate, rounded the same way,
+// but kept in 64 bits where the stream's own clock would wrap.
+std::uint64_t UnwrappedTicks(std::uint32_t ms, double rate)
+{
+    const double nominal = NominalRateOfCode(FrameRateCodeOf(rate));
+    const std::uint32_t frame = MsToFrame(ms, rate);
+    return static_cast<std::uint64_t>(frame / nominal * 90 * 1000 + 0.5);
+}
 
 }  // namespace
 
@@ -86,6 +101,32 @@ QString CheckVideoFormat(int videoSizeIndex, int frameRateIndex)
     if (UhdOnlyRates[videoSizeIndex] & rate)
         return pair + " is only allowed on UHD discs";
     return pair + " is not a Blu-ray format";
+}
+
+QString CheckLineTimes(const SBuildPages& pages, int frameRateIndex, std::int32_t outputFormat)
+{
+    const double rate = FrameRateAt(frameRateIndex).Rate();
+    // The index of a ".pes" stream stores every time plus its offset in the
+    // same 32 bits.
+    const std::uint64_t lastTick =
+        std::numeric_limits<std::uint32_t>::max() - (outputFormat == OutputPes ? MuiTimeOffset : 0);
+    for (const SBuildPage& page : pages) {
+        if (!page.source)
+            continue;
+        const std::vector<SSubLine>& lines = page.source->lines;
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            // Unsigned, as the stream takes them: a negative start is one
+            // past 2^31 ms, and a line starting there cannot end in time.
+            const std::uint32_t last = std::max(static_cast<std::uint32_t>(lines[i].start),
+                                                static_cast<std::uint32_t>(lines[i].end));
+            if (UnwrappedTicks(last, rate) <= lastTick)
+                continue;
+            const auto limit = static_cast<std::uint32_t>(lastTick * 1000 / TicksPerSecond);
+            return QString("%1\r\nLine %2 ends at %3, after %4, the last time a stream can hold. ")
+                .arg(page.sourcePath, QString::number(i + 1), ClockText(last), ClockText(limit));
+        }
+    }
+    return {};
 }
 
 QString DefaultOutputPath(const SBuildPages& pages)

@@ -32,6 +32,14 @@ QString CheckBeforeBuild(const SBuildPages& pages);
 // for the full-height frames at 50 and 59.94; empty for an HD format.
 QString CheckVideoFormat(int videoSizeIndex, int frameRateIndex);
 
+// The first line, top/left source first and in list order, that the
+// stream's 32-bit 90 kHz clock cannot hold when built at the rate of
+// `frameRateIndex` into `outputFormat`, with the message that names it;
+// empty when every line fits. A ".pes" stream's index adds ten minutes to
+// every time, so there the last time comes ten minutes earlier. A time
+// the source holds as negative is one past 2^31 ms, never fitting.
+QString CheckLineTimes(const SBuildPages& pages, int frameRateIndex, std::int32_t outputFormat);
+
 // The path of the first page, bottom/right before top/left, whose source
 // path is not empty; empty when there is none.
 QString FirstSourcePath(const SBuildPages& pages);

@@ -186,6 +186,9 @@ int RunBuild(const QStringList& args, std::ostream& out, std::ostream& err)
     const QString unsupported = OutputFormatOf(options.output, format);
     if (!unsupported.isEmpty())
         return refuse(unsupported);
+    const QString tooLate = CheckLineTimes(pages, options.frameRate, format);
+    if (!tooLate.isEmpty())
+        return refuse(tooLate);
     if (QFileInfo::exists(options.output) && !options.force) {
         err << "tandeo build: " << options.output.toStdString()
             << " exists; add --force to replace it\n";

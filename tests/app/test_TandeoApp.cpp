@@ -484,6 +484,29 @@ private slots:
         QVERIFY(QFile::exists(path));
     }
 
+    void buildRefusesALinePastTheStreamClock()
+    {
+        const QString path = WriteFile(Out("late.srt"), "1\n13:04:00,000 --> 13:06:00,000\nLate\n");
+        Start();
+        Open(CmdOpenTopLeft, path);
+        // The same line fits a ".sup"; the index of a ".pes" adds ten minutes.
+        const QString out = Out("late.pes");
+        dialogs_->SaveAnswers.push_back({out, 1});
+        Frame()->Action(CmdBuild)->trigger();
+        QCOMPARE(messages_->Shown,
+                 std::vector<QString>{path + "\r\nLine 1 ends at 13:06:00.000, after 13:05:21.858, "
+                                             "the last time a stream can hold. "});
+        QCOMPARE(messages_->Kinds, std::vector<EMessageKind>{EMessageKind::Error});
+        QVERIFY(!QFile::exists(out));
+        QVERIFY(!QFile::exists(out + ".mui"));
+
+        const QString sup = Out("late.sup");
+        dialogs_->SaveAnswers.push_back({sup, 0});
+        Frame()->Action(CmdBuild)->trigger();
+        QCOMPARE(messages_->Shown.back(), sup + "\nwas built sucessfully ! ");
+        QVERIFY(QFile::exists(sup));
+    }
+
     void resizingPutsADraggedDividerBack()
     {
         Start();

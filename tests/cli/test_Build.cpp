@@ -205,3 +205,27 @@ TEST_F(BuildCommandTest, ShortLinesRepairedAtTheBuildRate)
         EXPECT_EQ(sets[1].Pcs.PTS, c.Cleared) << c.Fps;
     }
 }
+
+TEST_F(BuildCommandTest, ALinePastTheStreamClockIsRefused)
+{
+    const QString late = Write("late.srt", "1\n00:00:01,000 --> 00:00:02,000\nEarly\n\n"
+                                           "2\n13:19:58,000 --> 13:20:00,000\nLate\n");
+    struct Case {
+        const char* Output;
+        const char* Limit;
+    } cases[] = {{"late.sup", "13:15:21.858"}, {"late.pes", "13:05:21.858"}};
+    for (const Case& c : cases) {
+        Messages.Shown.clear();
+        Messages.Kinds.clear();
+        const QString out = Dir.filePath(c.Output);
+        const SResult result = Build({"--top", Top, "--bottom", late, "-o", out});
+        EXPECT_EQ(result.Status, 2) << c.Output;
+        EXPECT_EQ(Messages.Shown,
+                  std::vector<QString>{late + "\r\nLine 2 ends at 13:20:00.000, after " + c.Limit +
+                                       ", the last time a stream can hold. "})
+            << c.Output;
+        EXPECT_EQ(Messages.Kinds, std::vector<EMessageKind>{EMessageKind::Error}) << c.Output;
+        EXPECT_FALSE(QFile::exists(out)) << c.Output;
+        EXPECT_FALSE(QFile::exists(out + ".mui")) << c.Output;
+    }
+}
