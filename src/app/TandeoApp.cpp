@@ -20,6 +20,8 @@
 #include <QComboBox>
 #include <QLayout>
 
+#include <algorithm>
+
 namespace {
 
 struct SViewRatio {
@@ -183,7 +185,7 @@ void CTandeoApp::OpenPageSourceFile(CSupView* page, const QString& path)
     {
         CWaitCursor wait;
         std::unique_ptr<CTextSub> source =
-            OpenSubtitleSource(path, &page->grid->style, &UserMessages());
+            OpenSubtitleSource(path, &page->grid->style, &UserMessages(), frameRateIndex);
         if (!source)
             return;
         source->CheckTimings();
@@ -230,9 +232,40 @@ void CTandeoApp::ApplyFrameRate(int index)
     if (index < 0 || index >= FrameRateCount)
         return;
     frameRateIndex = index;
-    if (CTandeoView* view = View())
-        for (int tab = 0; tab < 2; ++tab)
-            view->Page(tab)->frameRateIndex = index;
+    CTandeoView* view = View();
+    if (!view)
+        return;
+    for (int tab = 0; tab < 2; ++tab) {
+        CSupView* page = view->Page(tab);
+        page->frameRateIndex = index;
+        if (page->source)
+            RepairPageTimes(page);
+    }
+}
+
+void CTandeoApp::RepairPageTimes(CSupView* page)
+{
+    // What is too short depends on the rate: six frames are 250 ms at
+    // 23.976 and 100 ms at 59.94. The lines as they stand are repaired, so
+    // times the user typed are kept where they are long enough.
+    CTextSub& source = *page->source;
+    const int row = page->list->selectedRow;
+    const bool selected = row >= 0 && row < static_cast<int>(source.lines.size());
+    const SSubLine shown = selected ? source.lines[static_cast<std::size_t>(row)] : SSubLine{};
+    source.RepairTimes(FrameRateAt(frameRateIndex).Rate());
+    source.CheckTimings();
+    page->list->FillList(&source);
+    if (!selected)
+        return;
+    // The repair may sort the selected line to another row: it stays
+    // selected there.
+    const auto same = [&shown](const SSubLine& line) {
+        return line.imageFile == shown.imageFile && line.entryIndex == shown.entryIndex &&
+               line.posX == shown.posX && line.posY == shown.posY;
+    };
+    const auto found = std::find_if(source.lines.begin(), source.lines.end(), same);
+    page->list->SelectRow(
+        found == source.lines.end() ? -1 : static_cast<int>(found - source.lines.begin()));
 }
 
 void CTandeoApp::ApplyViewRatio(int index)
@@ -295,6 +328,10 @@ void CTandeoApp::OnBuild()
         UserMessages().Show(refused, EMessageKind::Error);
         return;
     }
+    // Told before the name is asked for; the user may still want the stream.
+    const QString notOnDisc = CheckVideoFormat(videoSizeIndex, frameRateIndex);
+    if (!notOnDisc.isEmpty())
+        UserMessages().Show(notOnDisc, EMessageKind::Warning);
     CFileDialogEx dialog(QStringLiteral("Sup file(*.sup)|*.sup|Pes file(*.pes)|*.pes||"),
                          QStringLiteral(".sup"));
     const QString path = dialog.Ask(DefaultOutputPath(pages));
@@ -304,6 +341,12 @@ void CTandeoApp::OnBuild()
     const QString unsupported = OutputFormatOf(path, format);
     if (!unsupported.isEmpty()) {
         UserMessages().Show(unsupported, EMessageKind::Error);
+        return;
+    }
+    // Only now is it known whether the index's ten minutes count.
+    const QString tooLate = CheckLineTimes(pages, frameRateIndex, format);
+    if (!tooLate.isEmpty()) {
+        UserMessages().Show(tooLate, EMessageKind::Error);
         return;
     }
 

@@ -66,6 +66,9 @@ public:
 
 private:
     void ApplyBackground();
+    // Repairs the times of the page's source at the current frame rate and
+    // shows its lines and marks again, the selected line still selected.
+    void RepairPageTimes(CSupView* page);
 
     std::unique_ptr<CMessageBoxes> messages_;
     std::unique_ptr<CDesktopDialogs> dialogs_;

@@ -1,12 +1,18 @@
 #include "BuildChecks.h"
 
+#include "pgs/MuiIndex.h"
+#include "pgs/Timing.h"
+#include "pgs/VideoFormats.h"
 #include "source/FileNames.h"
+#include "source/TimeText.h"
 
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <unistd.h>
 
 namespace {
@@ -14,6 +20,32 @@ namespace {
 bool HasLines(const SBuildPage& page)
 {
     return page.source && !page.source->lines.empty();
+}
+
+// The rates each frame size may have on an HD Blu-ray disc, as bits of the
+// frame-rate table (bit 0 = 23.976 ... bit 5 = 59.94), by video size index.
+constexpr unsigned Rate(int index)
+{
+    return 1u << index;
+}
+constexpr unsigned HdRates[VideoSizeCount] = {
+    Rate(0) | Rate(1) | Rate(2) | Rate(3),  // 1920 x 1080
+    Rate(0) | Rate(1) | Rate(2) | Rate(3),  // 1440 x 1080
+    Rate(0) | Rate(1) | Rate(4) | Rate(5),  // 1280 x 720
+    Rate(3),                                // 720 x 480
+    Rate(2),                                // 720 x 576
+};
+// Full-height frames at 50 and 59.94 exist, but only on UHD discs.
+constexpr unsigned UhdOnlyRates[VideoSizeCount] = {Rate(4) | Rate(5), Rate(4) | Rate(5), 0, 0, 0};
+
+// The presentation time of `ms` as the encoder stamps it: the frame at the
+// exact rate, that frame's time at the nominal rate, rounded the same way,
+// but kept in 64 bits where the stream's own clock would wrap.
+std::uint64_t UnwrappedTicks(std::uint32_t ms, double rate)
+{
+    const double nominal = NominalRateOfCode(FrameRateCodeOf(rate));
+    const std::uint32_t frame = MsToFrame(ms, rate);
+    return static_cast<std::uint64_t>(frame / nominal * 90 * 1000 + 0.5);
 }
 
 }  // namespace
@@ -53,6 +85,47 @@ QString CheckBeforeBuild(const SBuildPages& pages)
     }
     if (anyFade && HasLines(pages[0]) && HasLines(pages[1]))
         return "Sorry, Double subtitles currently does not support fade effects! ";
+    return {};
+}
+
+QString CheckVideoFormat(int videoSizeIndex, int frameRateIndex)
+{
+    // Both throw for an index outside their tables, before any look-up.
+    const SVideoSize& size = VideoSizeAt(videoSizeIndex);
+    const SFrameRate& frameRate = FrameRateAt(frameRateIndex);
+    const unsigned rate = Rate(frameRateIndex);
+    if (HdRates[videoSizeIndex] & rate)
+        return {};
+    const QString pair =
+        QString("%1x%2 at %3").arg(size.Width).arg(size.Height).arg(frameRate.Label);
+    if (UhdOnlyRates[videoSizeIndex] & rate)
+        return pair + " is only allowed on UHD discs";
+    return pair + " is not a Blu-ray format";
+}
+
+QString CheckLineTimes(const SBuildPages& pages, int frameRateIndex, std::int32_t outputFormat)
+{
+    const double rate = FrameRateAt(frameRateIndex).Rate();
+    // The index of a ".pes" stream stores every time plus its offset in the
+    // same 32 bits.
+    const std::uint64_t lastTick =
+        std::numeric_limits<std::uint32_t>::max() - (outputFormat == OutputPes ? MuiTimeOffset : 0);
+    for (const SBuildPage& page : pages) {
+        if (!page.source)
+            continue;
+        const std::vector<SSubLine>& lines = page.source->lines;
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            // Unsigned, as the stream takes them: a negative start is one
+            // past 2^31 ms, and a line starting there cannot end in time.
+            const std::uint32_t last = std::max(static_cast<std::uint32_t>(lines[i].start),
+                                                static_cast<std::uint32_t>(lines[i].end));
+            if (UnwrappedTicks(last, rate) <= lastTick)
+                continue;
+            const auto limit = static_cast<std::uint32_t>(lastTick * 1000 / TicksPerSecond);
+            return QString("%1\r\nLine %2 ends at %3, after %4, the last time a stream can hold. ")
+                .arg(page.sourcePath, QString::number(i + 1), ClockText(last), ClockText(limit));
+        }
+    }
     return {};
 }
 

@@ -26,6 +26,20 @@ using SBuildPages = std::array<SBuildPage, 2>;
 // in that order.
 QString CheckBeforeBuild(const SBuildPages& pages);
 
+// A warning when no HD Blu-ray disc allows the frame size at the frame
+// rate (indexes of the two tables), such as "720x576 at 29.97 is not a
+// Blu-ray format", or "1920x1080 at 59.94 is only allowed on UHD discs"
+// for the full-height frames at 50 and 59.94; empty for an HD format.
+QString CheckVideoFormat(int videoSizeIndex, int frameRateIndex);
+
+// The first line, top/left source first and in list order, that the
+// stream's 32-bit 90 kHz clock cannot hold when built at the rate of
+// `frameRateIndex` into `outputFormat`, with the message that names it;
+// empty when every line fits. A ".pes" stream's index adds ten minutes to
+// every time, so there the last time comes ten minutes earlier. A time
+// the source holds as negative is one past 2^31 ms, never fitting.
+QString CheckLineTimes(const SBuildPages& pages, int frameRateIndex, std::int32_t outputFormat);
+
 // The path of the first page, bottom/right before top/left, whose source
 // path is not empty; empty when there is none.
 QString FirstSourcePath(const SBuildPages& pages);

@@ -20,14 +20,15 @@ namespace {
 const char* const BuildUsage =
     "usage: tandeo build [--top FILE] [--bottom FILE] -o OUT [--video-size WxH] [--fps RATE]\n"
     "                    [--settings FILE] [--set Section/Key=Value ...] [--matrix 601|709]\n"
-    "                    [--force] [--quiet]\n"
+    "                    [--force] [--strict] [--quiet]\n"
     "  OUT ending in .sup writes a SUP stream, .pes a PES stream with OUT.mui.\n"
     "  --video-size  1920x1080 (default), 1440x1080, 1280x720, 720x480 or 720x576\n"
     "  --fps         23.976 (default), 24, 25, 29.97, 50 or 59.94\n"
     "  --settings    take the styles (sections Top and Bottom) from this INI file\n"
     "  --set         override one stored key, e.g. --set Bottom/FontSize=48\n"
     "  --matrix      palette colours for BT.601 (default) or BT.709 players\n"
-    "  --force       replace an existing OUT\n";
+    "  --force       replace an existing OUT\n"
+    "  --strict      refuse a frame size and rate that no HD Blu-ray disc allows\n";
 
 struct SBuildOptions {
     QString top;
@@ -39,6 +40,7 @@ struct SBuildOptions {
     QStringList sets;
     EColourMatrix matrix = EColourMatrix::Bt601;
     bool force = false;
+    bool strict = false;
     bool quiet = false;
 };
 
@@ -49,6 +51,10 @@ std::string ParseOptions(const QStringList& args, SBuildOptions& options)
         const QString& arg = args[i];
         if (arg == "--force") {
             options.force = true;
+            continue;
+        }
+        if (arg == "--strict") {
+            options.strict = true;
             continue;
         }
         if (arg == "--quiet") {
@@ -153,8 +159,8 @@ int RunBuild(const QStringList& args, std::ostream& out, std::ostream& err)
         styles[static_cast<std::size_t>(i)].Load(PageSection(i));
         if (paths[i].isEmpty())
             continue;
-        sources[static_cast<std::size_t>(i)] =
-            OpenSubtitleSource(paths[i], &styles[static_cast<std::size_t>(i)]);
+        sources[static_cast<std::size_t>(i)] = OpenSubtitleSource(
+            paths[i], &styles[static_cast<std::size_t>(i)], nullptr, options.frameRate);
         if (!sources[static_cast<std::size_t>(i)])
             return 2;
         sources[static_cast<std::size_t>(i)]->CheckTimings();
@@ -168,10 +174,21 @@ int RunBuild(const QStringList& args, std::ostream& out, std::ostream& err)
     const QString checked = CheckBeforeBuild(pages);
     if (!checked.isEmpty())
         return refuse(checked);
+    // A stream for a frame no disc has is still a stream; scripts that must
+    // not make one ask for --strict.
+    const QString notOnDisc = CheckVideoFormat(options.videoSize, options.frameRate);
+    if (!notOnDisc.isEmpty()) {
+        if (options.strict)
+            return refuse(notOnDisc);
+        UserMessages().Show(notOnDisc, EMessageKind::Warning);
+    }
     std::int32_t format = OutputSup;
     const QString unsupported = OutputFormatOf(options.output, format);
     if (!unsupported.isEmpty())
         return refuse(unsupported);
+    const QString tooLate = CheckLineTimes(pages, options.frameRate, format);
+    if (!tooLate.isEmpty())
+        return refuse(tooLate);
     if (QFileInfo::exists(options.output) && !options.force) {
         err << "tandeo build: " << options.output.toStdString()
             << " exists; add --force to replace it\n";

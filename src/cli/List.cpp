@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "VideoOptions.h"
 
 #include "platform/SettingsStore.h"
 #include "source/TextSub.h"
@@ -11,7 +12,10 @@
 namespace {
 
 const char* const ListUsage =
-    "usage: tandeo list [--video-size WxH] [--settings FILE] [--page top|bottom] FILE\n";
+    "usage: tandeo list [--video-size WxH] [--fps RATE] [--settings FILE] [--page top|bottom]\n"
+    "                   FILE\n"
+    "  --fps         the rate the times are repaired at: 23.976 (default), 24, 25,\n"
+    "                29.97, 50 or 59.94\n";
 
 QString Position(std::int32_t value)
 {
@@ -22,6 +26,7 @@ struct SListOptions {
     QString path;
     int width = 1920;
     int height = 1080;
+    int frameRate = 0;
     QString settings;
     int page = 1;  // bottom/right
 };
@@ -39,6 +44,11 @@ std::string ParseOptions(const QStringList& args, SListOptions& options)
                 return "tandeo list: the video size must be WIDTHxHEIGHT, such as 1920x1080\n";
             options.width = size.captured(1).toInt();
             options.height = size.captured(2).toInt();
+        } else if (arg == "--fps" && hasValue) {
+            const QString value = args[++i];
+            options.frameRate = FrameRateIndexOf(value);
+            if (options.frameRate < 0)
+                return "tandeo list: unknown frame rate " + value.toStdString() + "\n";
         } else if (arg == "--settings" && hasValue) {
             options.settings = args[++i];
         } else if (arg == "--page" && hasValue) {
@@ -74,7 +84,8 @@ int RunList(const QStringList& args, std::ostream& out, std::ostream& err)
     SSourceStyle style;
     style.Load(PageSection(options.page));
 
-    const std::unique_ptr<CTextSub> source = OpenSubtitleSource(options.path, &style);
+    const std::unique_ptr<CTextSub> source =
+        OpenSubtitleSource(options.path, &style, nullptr, options.frameRate);
     if (!source)
         return 2;
     const int bad = source->CheckTimings();

@@ -16,9 +16,10 @@ namespace {
 
 const char* const RenderUsage =
     "usage: tandeo render FILE LINE -o OUT.png [--side top|bottom] [--video-size WxH]\n"
-    "                     [--settings FILE] [--set Section/Key=Value ...]\n"
+    "                     [--fps RATE] [--settings FILE] [--set Section/Key=Value ...]\n"
     "                     [--background #RRGGBB|IMAGE] [--line-only]\n"
-    "  LINE is the line's number in the list (1 for the first).\n"
+    "  LINE is the line's number in the list (1 for the first), with the times\n"
+    "  repaired at --fps: 23.976 (default), 24, 25, 29.97, 50 or 59.94.\n"
     "  The frame shows the line at its place over the background (#008080 by\n"
     "  default); --line-only writes the bare line picture.\n";
 
@@ -28,6 +29,7 @@ struct SRenderOptions {
     QString output;
     int page = 1;  // bottom/right
     int videoSize = 0;
+    int frameRate = 0;
     QString settings;
     QStringList sets;
     QString background = "#008080";
@@ -60,6 +62,10 @@ std::string ParseOptions(const QStringList& args, SRenderOptions& options)
             options.videoSize = VideoSizeIndexOf(value);
             if (options.videoSize < 0)
                 return "tandeo render: unknown video size " + value.toStdString() + "\n";
+        } else if (arg == "--fps") {
+            options.frameRate = FrameRateIndexOf(value);
+            if (options.frameRate < 0)
+                return "tandeo render: unknown frame rate " + value.toStdString() + "\n";
         } else if (arg == "--settings") {
             options.settings = value;
         } else if (arg == "--set") {
@@ -119,7 +125,8 @@ int RunRender(const QStringList& args, std::ostream& out, std::ostream& err)
         return 2;
     SSourceStyle style;
     style.Load(PageSection(options.page));
-    const std::unique_ptr<CTextSub> source = OpenSubtitleSource(options.script, &style);
+    const std::unique_ptr<CTextSub> source =
+        OpenSubtitleSource(options.script, &style, nullptr, options.frameRate);
     if (!source)
         return 2;
     if (static_cast<std::size_t>(options.line) > source->lines.size()) {
@@ -131,6 +138,7 @@ int RunRender(const QStringList& args, std::ostream& out, std::ostream& err)
     const int index = options.line - 1;
     SLineRequest request;
     request.videoSizeIndex = options.videoSize;
+    request.frameRateIndex = options.frameRate;
     request.squeeze = true;
     request.lineSpace = style.LineSpace;
     request.fadeEnable = 1;

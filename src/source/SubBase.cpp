@@ -3,7 +3,9 @@
 #include "PictureLine.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -93,6 +95,28 @@ void CSubBase::NormalizeTimes(double fps)
         if (i + 1 < lines.size() && U(lines[i + 1].start) < U(line.end))
             lines[i + 1].start = line.end;
     }
+}
+
+void CSubBase::RepairTimes(double fps)
+{
+    // The repair would run an untimed picture line from 0 to the next
+    // line's start and sort it to the top: a picture the user has not
+    // timed yet would then be built over the opening of the film.
+    std::vector<std::pair<std::size_t, SSubLine>> untimed;
+    std::vector<SSubLine> timed;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const SSubLine& line = lines[i];
+        if (!line.imageFile.isEmpty() && line.start == 0 && line.end == 0)
+            untimed.emplace_back(i, line);
+        else
+            timed.push_back(line);
+    }
+    lines = std::move(timed);
+    NormalizeTimes(fps);
+    // In ascending order of their old places, so each goes back to its own.
+    for (auto& [index, line] : untimed)
+        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(std::min(index, lines.size())),
+                     std::move(line));
 }
 
 void CSubBase::CheckLineTiming(int lineIndex)

@@ -62,6 +62,10 @@ public:
     // 0 runs to the next start, long runs of touching lines get a gap, and
     // lines shorter than six frames are lengthened.
     void NormalizeTimes(double fps);
+    // The same repair again, at another rate, on the lines as they stand
+    // (edited times included). Picture lines still without times (0 to 0)
+    // keep their places and stay untimed.
+    void RepairTimes(double fps);
     // Marks every line whose times are reversed, empty or overlap the line
     // before; returns how many are marked.
     int CheckTimings();

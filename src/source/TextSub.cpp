@@ -14,9 +14,6 @@
 
 namespace {
 
-// Times of a script are repaired at this rate whatever the output's.
-constexpr double RepairRate = 23.976;
-
 // Frame-numbered scripts are taken to run at the film rate.
 std::int32_t FramesToMs(std::int32_t frame)
 {
@@ -43,7 +40,10 @@ CUserMessages& ReporterOr(CUserMessages* reporter)
 
 }  // namespace
 
-CTextSub::CTextSub(const SSourceStyle* style) : style(style) {}
+CTextSub::CTextSub(const SSourceStyle* style, int frameRateIndex)
+    : style(style), frameRateIndex(frameRateIndex)
+{
+}
 
 bool CTextSub::Fail(const QString& path, const char* message, CUserMessages* reporter)
 {
@@ -65,7 +65,9 @@ bool CTextSub::Load(const QString& path, CUserMessages* reporter)
         return Fail(path, "Subtitle is empty! ", reporter);
     lines.clear();
     BuildLineList();
-    NormalizeTimes(RepairRate);
+    // A line is too short when it lasts under six frames of the rate it
+    // will be shown at: 250 ms at 23.976 but only 100 ms at 59.94.
+    NormalizeTimes(FrameRateAt(frameRateIndex).Rate());
     engine->SetEngineFrame(1920, 1080, {0, 0, 1920, 1080});
     return true;
 }
@@ -221,13 +223,13 @@ void CTextSub::GetLineText(int entryIndex, QString& text)
 }
 
 std::unique_ptr<CTextSub> OpenSubtitleSource(const QString& path, const SSourceStyle* style,
-                                             CUserMessages* reporter)
+                                             CUserMessages* reporter, int frameRateIndex)
 {
     const QString extension = ExtensionOf(path);
     for (const char* known : {".srt", ".ass", ".ssa"}) {
         if (extension.compare(known, Qt::CaseInsensitive) != 0)
             continue;
-        auto source = std::make_unique<CTextSub>(style);
+        auto source = std::make_unique<CTextSub>(style, frameRateIndex);
         if (!source->Load(path, reporter))
             return nullptr;
         return source;

@@ -12,8 +12,10 @@ class CUserMessages;
 
 class CTextSub : public CSubBase {
 public:
-    // `style` is the page's style; it outlives the source.
-    explicit CTextSub(const SSourceStyle* style);
+    // `style` is the page's style; it outlives the source. The times of
+    // the script are repaired at the rate of `frameRateIndex`, the rate the
+    // lines will be built at.
+    explicit CTextSub(const SSourceStyle* style, int frameRateIndex = 0);
 
     bool Load(const QString& path, CUserMessages* reporter) override;
     // Rows of the entry that hold text, at the engine's current frame.
@@ -35,6 +37,7 @@ public:
 
     bool subRip = false;  // the file was read as SubRip
     const SSourceStyle* style;
+    int frameRateIndex;  // the rate Load repairs the times at
 
 private:
     void ApplyDefaultStyle();
@@ -44,7 +47,9 @@ private:
     std::unique_ptr<CRenderedTextSubtitle> engine;
 };
 
-// A source for a ".srt", ".ass" or ".ssa" file (in any case), or none: the
-// user has then been told why.
+// A source for a ".srt", ".ass" or ".ssa" file (in any case), its times
+// repaired at the rate of `frameRateIndex`, or none: the user has then
+// been told why.
 std::unique_ptr<CTextSub> OpenSubtitleSource(const QString& path, const SSourceStyle* style,
-                                             CUserMessages* reporter = nullptr);
+                                             CUserMessages* reporter = nullptr,
+                                             int frameRateIndex = 0);

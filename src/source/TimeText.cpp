@@ -7,6 +7,12 @@ QString TimeText(std::uint32_t ms)
                              ms % 1000 / 10);
 }
 
+QString ClockText(std::uint32_t ms)
+{
+    const std::uint32_t s = ms / 1000;
+    return QString::asprintf("%u:%02u:%02u.%03u", s / 3600, s % 3600 / 60, s % 60, ms % 1000);
+}
+
 namespace {
 
 // The leading digits of `text` as a number; 0 without any.

@@ -57,6 +57,15 @@ void Pick(QComboBox* list, int index)
     emit list->activated(index);
 }
 
+QString WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
+    file.write(bytes);
+    return path;
+}
+
 }  // namespace
 
 class TTandeoApp : public QObject, CWindowTestBase {
@@ -411,6 +420,91 @@ private slots:
         Frame()->Action(CmdBuild)->trigger();
         QCOMPARE(messages_->Shown.back(), path + "\n1 timing error(s) found, please fix first!");
         QVERIFY(dialogs_->SaveAsked.empty());
+    }
+
+    void aNewFrameRateRepairsTheOpenLinesAgain()
+    {
+        // 150 ms lasts nine frames at 59.94 and under six at 23.976.
+        const QString path = WriteFile(Out("short.srt"), "1\n00:00:01,000 --> 00:00:01,150\nA\n\n"
+                                                         "2\n00:00:01,200 --> 00:00:03,000\nB\n\n"
+                                                         "3\n00:00:05,000 --> 00:00:06,000\nC\n");
+        Start();
+        Pick(Frame()->FrameRateList(), 5);  // 59.94
+        Open(CmdOpenBottomRight, path);
+        CSupListView* list = Page(0)->list;
+        QTreeWidget* rows = list->List();
+        QCOMPARE(rows->topLevelItem(0)->text(2), QString("00:00:01:15"));
+        // The user makes B overlap A and moves the end of C.
+        list->OnEndLabelEdit(1, 1, "00:00:01:10");
+        list->OnEndLabelEdit(2, 2, "00:00:09:00");
+        QCOMPARE(rows->topLevelItem(1)->foreground(1).color(), QColor(255, 37, 0));
+        list->SelectRow(2);
+
+        Pick(Frame()->FrameRateList(), 0);  // 23.976
+        QCOMPARE(app_->frameRateIndex, 0);
+        QCOMPARE(Page(0)->frameRateIndex, 0);
+        // A grows to 250 ms and pushes B, which no longer overlaps; C keeps
+        // the edited end and stays selected.
+        const QString times[3][2] = {{"00:00:01:00", "00:00:01:25"},
+                                     {"00:00:01:25", "00:00:03:00"},
+                                     {"00:00:05:00", "00:00:09:00"}};
+        for (int row = 0; row < 3; ++row) {
+            QCOMPARE(rows->topLevelItem(row)->text(1), times[row][0]);
+            QCOMPARE(rows->topLevelItem(row)->text(2), times[row][1]);
+            QCOMPARE(rows->topLevelItem(row)->foreground(1).color(), QColor(Qt::black));
+        }
+        QCOMPARE(list->selectedRow, 2);
+        QVERIFY(rows->topLevelItem(2)->isSelected());
+        QCOMPARE(Page(0)->source->lines[1].timingOk, std::uint8_t(1));
+    }
+
+    void buildWarnsOfAFrameNoDiscHas()
+    {
+        Start();
+        Open(CmdOpenBottomRight, Bottom);
+        Pick(Frame()->VideoSizeList(), 4);  // 720 x 576
+        Pick(Frame()->FrameRateList(), 3);  // 29.97
+        const QString warning = "720x576 at 29.97 is not a Blu-ray format";
+        // Told before the name is asked for: also when the user then cancels.
+        dialogs_->SaveAnswers.push_back({QString(), 0});
+        Frame()->Action(CmdBuild)->trigger();
+        QCOMPARE(messages_->Shown, std::vector<QString>{warning});
+        QCOMPARE(messages_->Kinds, std::vector<EMessageKind>{EMessageKind::Warning});
+        QCOMPARE(dialogs_->SaveAsked.size(), std::size_t(1));
+
+        // The build goes on after it.
+        const QString path = Out("pal.sup");
+        dialogs_->SaveAnswers.push_back({path, 0});
+        Frame()->Action(CmdBuild)->trigger();
+        QCOMPARE(messages_->Shown,
+                 (std::vector<QString>{warning, warning, path + "\nwas built sucessfully ! "}));
+        QCOMPARE(messages_->Kinds,
+                 (std::vector<EMessageKind>{EMessageKind::Warning, EMessageKind::Warning,
+                                            EMessageKind::Information}));
+        QVERIFY(QFile::exists(path));
+    }
+
+    void buildRefusesALinePastTheStreamClock()
+    {
+        const QString path = WriteFile(Out("late.srt"), "1\n13:04:00,000 --> 13:06:00,000\nLate\n");
+        Start();
+        Open(CmdOpenTopLeft, path);
+        // The same line fits a ".sup"; the index of a ".pes" adds ten minutes.
+        const QString out = Out("late.pes");
+        dialogs_->SaveAnswers.push_back({out, 1});
+        Frame()->Action(CmdBuild)->trigger();
+        QCOMPARE(messages_->Shown,
+                 std::vector<QString>{path + "\r\nLine 1 ends at 13:06:00.000, after 13:05:21.858, "
+                                             "the last time a stream can hold. "});
+        QCOMPARE(messages_->Kinds, std::vector<EMessageKind>{EMessageKind::Error});
+        QVERIFY(!QFile::exists(out));
+        QVERIFY(!QFile::exists(out + ".mui"));
+
+        const QString sup = Out("late.sup");
+        dialogs_->SaveAnswers.push_back({sup, 0});
+        Frame()->Action(CmdBuild)->trigger();
+        QCOMPARE(messages_->Shown.back(), sup + "\nwas built sucessfully ! ");
+        QVERIFY(QFile::exists(sup));
     }
 
     void resizingPutsADraggedDividerBack()

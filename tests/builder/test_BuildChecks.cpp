@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+#include <utility>
+#include <vector>
+
 namespace {
 
 class CLinesOnly : public CSubBase {
@@ -20,6 +24,28 @@ public:
     }
     bool Load(const QString&, CUserMessages*) override { return true; }
 };
+
+// Lines with the given start and end times, in ms.
+class CTimedLines : public CSubBase {
+public:
+    explicit CTimedLines(const std::vector<std::pair<std::int32_t, std::int32_t>>& times)
+    {
+        for (const auto& [start, end] : times) {
+            SSubLine line;
+            line.source = this;
+            line.start = start;
+            line.end = end;
+            lines.push_back(line);
+        }
+    }
+    bool Load(const QString&, CUserMessages*) override { return true; }
+};
+
+QString PastTheLimit(const QString& path, int line, const char* end, const char* limit)
+{
+    return path + "\r\nLine " + QString::number(line) + " ends at " + end + ", after " + limit +
+           ", the last time a stream can hold. ";
+}
 
 }  // namespace
 
@@ -140,4 +166,85 @@ TEST(BuildChecks, DirectionOfTheBuild)
     EXPECT_EQ(BuildDirection(layouts), 2);  // a top source without lines
     layouts[0].source = &lines;
     EXPECT_EQ(BuildDirection(layouts), 1);
+}
+
+TEST(BuildChecks, FrameSizeAndRateAgainstTheDiscFormats)
+{
+    // Rows in the order of the video sizes, columns in the order of the
+    // rates: H an HD disc allows it, U only a UHD disc, - no disc.
+    const char* const sizes[5] = {"1920x1080", "1440x1080", "1280x720", "720x480", "720x576"};
+    const char* const rates[6] = {"23.976", "24", "25", "29.97", "50", "59.94"};
+    const char* const allowed[5] = {"HHHHUU", "HHHHUU", "HH--HH", "---H--", "--H---"};
+    for (int size = 0; size < 5; ++size) {
+        for (int rate = 0; rate < 6; ++rate) {
+            const QString pair = QString("%1 at %2").arg(sizes[size], rates[rate]);
+            QString expected;
+            if (allowed[size][rate] == 'U')
+                expected = pair + " is only allowed on UHD discs";
+            else if (allowed[size][rate] == '-')
+                expected = pair + " is not a Blu-ray format";
+            EXPECT_EQ(CheckVideoFormat(size, rate), expected) << pair.toStdString();
+        }
+    }
+    EXPECT_EQ(CheckVideoFormat(0, 5), "1920x1080 at 59.94 is only allowed on UHD discs");
+    EXPECT_EQ(CheckVideoFormat(4, 3), "720x576 at 29.97 is not a Blu-ray format");
+    EXPECT_THROW(CheckVideoFormat(5, 0), std::out_of_range);
+    EXPECT_THROW(CheckVideoFormat(0, 6), std::out_of_range);
+}
+
+TEST(BuildChecks, LinesPastTheLastTimeOfTheClock)
+{
+    // The last tick of the 32-bit 90 kHz clock is 13:15:21.858; a line
+    // ending later is stamped to the frame, so the last end that still fits
+    // depends on the rate. The ".pes" index adds ten minutes to every time.
+    const QString top = "/subs/top.srt";
+    const QString bottom = "/subs/bottom.srt";
+    const char* const supLimit = "13:15:21.858";
+    const char* const pesLimit = "13:05:21.858";
+    struct Case {
+        const char* Name;
+        std::int32_t Start;
+        std::int32_t End;
+        int Rate;
+        std::int32_t Format;
+        QString Message;
+    } cases[] = {
+        {"just inside at 23.976", 47700000, 47721819, 0, OutputSup, ""},
+        {"just past at 23.976", 47700000, 47721820, 0, OutputSup,
+         PastTheLimit(top, 2, "13:15:21.820", supLimit)},
+        {"just inside at 25", 47700000, 47721859, 2, OutputSup, ""},
+        {"just past at 25", 47700000, 47721860, 2, OutputSup,
+         PastTheLimit(top, 2, "13:15:21.860", supLimit)},
+        {"just inside at 59.94", 47700000, 47721815, 5, OutputSup, ""},
+        {"just past at 59.94", 47700000, 47721816, 5, OutputSup,
+         PastTheLimit(top, 2, "13:15:21.816", supLimit)},
+        {"just inside a pes at 23.976", 47100000, 47121803, 0, OutputPes, ""},
+        {"just past a pes at 23.976", 47100000, 47121804, 0, OutputPes,
+         PastTheLimit(top, 2, "13:05:21.804", pesLimit)},
+        {"what a sup holds is past a pes", 47700000, 47721819, 0, OutputPes,
+         PastTheLimit(top, 2, "13:15:21.819", pesLimit)},
+        {"the largest signed time", 47700000, 2147483647, 0, OutputSup,
+         PastTheLimit(top, 2, "596:31:23.647", supLimit)},
+        {"a negative end is past 2^31 ms", 47700000, -1, 0, OutputSup,
+         PastTheLimit(top, 2, "1193:02:47.295", supLimit)},
+        {"a negative start cannot end in time", -2000, 1000, 3, OutputSup,
+         PastTheLimit(top, 2, "1193:02:45.296", supLimit)},
+    };
+    for (const Case& c : cases) {
+        CTimedLines lines({{1000, 2000}, {c.Start, c.End}});
+        CTimedLines others({{1000, 2000}});
+        EXPECT_EQ(CheckLineTimes({{{&lines, top, 0}, {&others, bottom, 0}}}, c.Rate, c.Format),
+                  c.Message)
+            << c.Name;
+    }
+
+    // One message, for the first such line: the top/left source's first,
+    // then the bottom/right's, each numbered in its own list.
+    CTimedLines fine({{1000, 2000}, {3000, 4000}});
+    CTimedLines late({{1000, 2000}, {3000, 4000}, {48000000, 48001000}, {49000000, 49001000}});
+    EXPECT_EQ(CheckLineTimes({{{&fine, top, 0}, {&late, bottom, 0}}}, 0, OutputSup),
+              PastTheLimit(bottom, 3, "13:20:01.000", supLimit));
+    EXPECT_EQ(CheckLineTimes({{{&late, top, 0}, {&late, bottom, 0}}}, 0, OutputSup),
+              PastTheLimit(top, 3, "13:20:01.000", supLimit));
+    EXPECT_EQ(CheckLineTimes({{{nullptr, "", 0}, {&fine, bottom, 0}}}, 0, OutputPes), "");
 }

@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 
+#include "pgs/StreamReader.h"
 #include "support/RecordedMessages.h"
 
 #include <QFile>
@@ -73,6 +74,9 @@ TEST_F(BuildCommandTest, WrongUsage)
     const SResult help = Build({"--help"});
     EXPECT_EQ(help.Status, 0);
     EXPECT_EQ(help.Out.rfind("usage: tandeo build", 0), 0u);
+    EXPECT_NE(help.Out.find("\n  --strict      refuse a frame size and rate that no HD Blu-ray "
+                            "disc allows\n"),
+              std::string::npos);
 }
 
 TEST_F(BuildCommandTest, ChecksOfTheBuildCommand)
@@ -122,4 +126,106 @@ TEST_F(BuildCommandTest, AnExistingOutputNeedsForce)
     QFile file(out);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), "older stream");
+}
+
+TEST_F(BuildCommandTest, FrameSizeAndRateNoDiscAllows)
+{
+    const QString out = Dir.filePath("out.sup");
+    const QString built = out + "\nwas built sucessfully ! ";
+    const QString notBluRay = "720x576 at 29.97 is not a Blu-ray format";
+    const QString uhdOnly = "1920x1080 at 59.94 is only allowed on UHD discs";
+    struct Case {
+        const char* Name;
+        QStringList Args;
+        int Status;
+        std::vector<QString> Shown;
+        std::vector<EMessageKind> Kinds;
+    } cases[] = {
+        {"no disc: a warning, then the build",
+         {"--video-size", "720x576", "--fps", "29.97"},
+         0,
+         {notBluRay, built},
+         {EMessageKind::Warning, EMessageKind::Information}},
+        {"no disc, strict: refused",
+         {"--video-size", "720x576", "--fps", "29.97", "--strict"},
+         2,
+         {notBluRay},
+         {EMessageKind::Error}},
+        {"UHD only: a warning, then the build",
+         {"--fps", "59.94"},
+         0,
+         {uhdOnly, built},
+         {EMessageKind::Warning, EMessageKind::Information}},
+        {"UHD only, strict: refused",
+         {"--strict", "--fps", "59.94"},
+         2,
+         {uhdOnly},
+         {EMessageKind::Error}},
+        {"an HD format, strict: built",
+         {"--video-size", "1280x720", "--fps", "59.94", "--strict"},
+         0,
+         {built},
+         {EMessageKind::Information}},
+    };
+    for (const Case& c : cases) {
+        Messages.Shown.clear();
+        Messages.Kinds.clear();
+        QFile::remove(out);
+        const SResult result = Build(QStringList{"--bottom", Bottom, "-o", out} + c.Args);
+        EXPECT_EQ(result.Status, c.Status) << c.Name << ": " << result.Err;
+        EXPECT_EQ(Messages.Shown, c.Shown) << c.Name;
+        EXPECT_EQ(Messages.Kinds, c.Kinds) << c.Name;
+        EXPECT_EQ(QFile::exists(out), c.Status == 0) << c.Name;
+    }
+}
+
+TEST_F(BuildCommandTest, ShortLinesRepairedAtTheBuildRate)
+{
+    // 150 ms from 1 s: six frames at 23.976 are 250 ms, so the line is
+    // lengthened there; at 59.94 its nine frames are kept.
+    const QString script = Write("short.srt", "1\n00:00:01,000 --> 00:00:01,150\nShort\n");
+    struct Case {
+        const char* Fps;
+        std::uint32_t Shown;    // PTS of the set that shows the line
+        std::uint32_t Cleared;  // PTS of the set that clears it
+    } cases[] = {
+        {"23.976", 90090, 112613},  // frames 24 to 30
+        {"59.94", 90090, 103604},   // frames 60 to 69
+    };
+    for (const Case& c : cases) {
+        const QString out = Dir.filePath(QString("short-%1.sup").arg(c.Fps));
+        const SResult result =
+            Build({"--bottom", script, "-o", out, "--video-size", "1280x720", "--fps", c.Fps});
+        ASSERT_EQ(result.Status, 0) << c.Fps << ": " << result.Err;
+        SStreamContent content = ReadStreamFile(out);
+        ASSERT_TRUE(content.Ok()) << content.Error;
+        const CEpochData sets = TakeDisplaySets(content);
+        ASSERT_EQ(sets.size(), 2u) << c.Fps;
+        EXPECT_EQ(sets[0].Pcs.PTS, c.Shown) << c.Fps;
+        EXPECT_EQ(sets[1].Pcs.PTS, c.Cleared) << c.Fps;
+    }
+}
+
+TEST_F(BuildCommandTest, ALinePastTheStreamClockIsRefused)
+{
+    const QString late = Write("late.srt", "1\n00:00:01,000 --> 00:00:02,000\nEarly\n\n"
+                                           "2\n13:19:58,000 --> 13:20:00,000\nLate\n");
+    struct Case {
+        const char* Output;
+        const char* Limit;
+    } cases[] = {{"late.sup", "13:15:21.858"}, {"late.pes", "13:05:21.858"}};
+    for (const Case& c : cases) {
+        Messages.Shown.clear();
+        Messages.Kinds.clear();
+        const QString out = Dir.filePath(c.Output);
+        const SResult result = Build({"--top", Top, "--bottom", late, "-o", out});
+        EXPECT_EQ(result.Status, 2) << c.Output;
+        EXPECT_EQ(Messages.Shown,
+                  std::vector<QString>{late + "\r\nLine 2 ends at 13:20:00.000, after " + c.Limit +
+                                       ", the last time a stream can hold. "})
+            << c.Output;
+        EXPECT_EQ(Messages.Kinds, std::vector<EMessageKind>{EMessageKind::Error}) << c.Output;
+        EXPECT_FALSE(QFile::exists(out)) << c.Output;
+        EXPECT_FALSE(QFile::exists(out + ".mui")) << c.Output;
+    }
 }

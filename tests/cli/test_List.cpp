@@ -86,6 +86,35 @@ TEST_F(ListCommandTest, ChineseTwoRowLinesAndBadTimings)
     EXPECT_EQ(result.Lines.back(), "lines: 2, bad timings: 1");
 }
 
+TEST_F(ListCommandTest, TimesRepairedAtTheChosenRate)
+{
+    // 150 ms lasts nine frames at 59.94 but under six at 23.976 and 25.
+    const QString path = Write("short.srt", "1\n00:00:01,000 --> 00:00:01,150\nShort\n\n"
+                                            "2\n00:00:01,200 --> 00:00:03,000\nNext\n");
+    struct Case {
+        QStringList Fps;
+        std::vector<std::string> Lines;
+    } cases[] = {
+        {{},
+         {" #1  00:00:01:00  00:00:01:25  auto  auto  Short",
+          " #2  00:00:01:25  00:00:03:00  auto  auto  Next", "lines: 2, bad timings: 0"}},
+        {{"--fps", "25"},
+         {" #1  00:00:01:00  00:00:01:24  auto  auto  Short",
+          " #2  00:00:01:24  00:00:03:00  auto  auto  Next", "lines: 2, bad timings: 0"}},
+        {{"--fps", "59.94"},
+         {" #1  00:00:01:00  00:00:01:15  auto  auto  Short",
+          " #2  00:00:01:20  00:00:03:00  auto  auto  Next", "lines: 2, bad timings: 0"}},
+    };
+    for (const Case& c : cases) {
+        const SResult result = List(c.Fps + QStringList{path});
+        ASSERT_EQ(result.Status, 0) << result.Err;
+        EXPECT_EQ(result.Lines, c.Lines) << c.Fps.join(' ').toStdString();
+    }
+    const SResult unknown = List({"--fps", "30", path});
+    EXPECT_EQ(unknown.Status, 1);
+    EXPECT_EQ(unknown.Err, "tandeo list: unknown frame rate 30\n");
+}
+
 TEST_F(ListCommandTest, FailuresAndUsage)
 {
     const QString xml = Write("a.xml", "<xml/>");

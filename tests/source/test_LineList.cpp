@@ -103,6 +103,68 @@ TEST(LineList, TimesRepairedAt23976)
     }
 }
 
+TEST(LineList, TimesRepairedAtTheRateOfTheBuild)
+{
+    // Six frames are 250 ms at 23.976 and 100 ms at 59.94; the long line
+    // of a touching run is 626 ms and 250 ms, the gap 209 ms and 83 ms.
+    Times gapAt5994 = TouchingRun(11, 400);
+    gapAt5994[10].first += 83;
+    struct Case {
+        const char* Name;
+        Times In;
+        Times At23976;
+        Times At5994;
+    } cases[] = {
+        {"150 ms is six frames only at 59.94",
+         {{1000, 1150}, {2000, 3000}},
+         {{1000, 1250}, {2000, 3000}},
+         {{1000, 1150}, {2000, 3000}}},
+        {"90 ms is short at both and pushes the next",
+         {{1000, 1090}, {1095, 3000}},
+         {{1000, 1250}, {1250, 3000}},
+         {{1000, 1100}, {1100, 3000}}},
+        {"the last end 0 gets the rate's minimum",
+         {{1000, 2000}, {3000, 0}},
+         {{1000, 2000}, {3000, 3250}},
+         {{1000, 2000}, {3000, 3100}}},
+        {"400 ms touching lines are long only at 59.94", TouchingRun(11, 400), TouchingRun(11, 400),
+         gapAt5994},
+    };
+    for (const Case& c : cases) {
+        CLines slow(c.In);
+        slow.NormalizeTimes(24000.0 / 1001);
+        EXPECT_EQ(slow.Times(), c.At23976) << c.Name;
+        CLines fast(c.In);
+        fast.NormalizeTimes(60000.0 / 1001);
+        EXPECT_EQ(fast.Times(), c.At5994) << c.Name;
+    }
+}
+
+TEST(LineList, RepairedAgainAtAnotherRate)
+{
+    // Repaired once at 59.94, where 150 ms is long enough; the user then
+    // edits the last line and adds a picture without times yet.
+    CLines source({{1000, 1150}, {2000, 2150}, {5000, 6000}});
+    source.NormalizeTimes(60000.0 / 1001);
+    source.lines[2].start = 4000;
+    source.lines[2].end = 4500;
+    source.InsertImageLine("/p/logo.png", {10, 20}, 1, 0);
+    source.InsertImageLine("/p/timed.png", {0, 0}, -1, 0);
+    source.lines[4].start = 3000;
+    source.lines[4].end = 3100;
+
+    source.RepairTimes(24000.0 / 1001);
+    // The text lines and the timed picture grow to 250 ms and the timed
+    // picture sorts into its place; the edited line keeps its times; the
+    // untimed picture stays second, untimed.
+    EXPECT_EQ(source.Times(),
+              (Times{{1000, 1250}, {0, 0}, {2000, 2250}, {3000, 3250}, {4000, 4500}}));
+    EXPECT_EQ(source.lines[1].imageFile, "/p/logo.png");
+    EXPECT_EQ(source.lines[3].imageFile, "/p/timed.png");
+    EXPECT_EQ(source.CheckTimings(), 1);
+    EXPECT_EQ(source.lines[1].timingOk, 0);
+}
+
 TEST(LineList, TimingMarks)
 {
     CLines source({{1000, 2000}, {1500, 2500}, {3000, 3000}, {4000, 3500}, {5000, 6000}});

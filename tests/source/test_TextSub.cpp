@@ -129,6 +129,29 @@ TEST_F(TextSubTest, LineListSortedAndRepaired)
               (std::vector<std::pair<int, int>>{{0, 4000}, {4000, 5000}, {9000, 9250}}));
 }
 
+TEST_F(TextSubTest, TimesRepairedAtTheRateTheSourceIsOpenedWith)
+{
+    // Six frames: 250 ms at 23.976, 240 ms at 25, 100 ms at 59.94.
+    const QString path = Write("short.srt", "1\n00:00:01,000 --> 00:00:01,090\na\n\n"
+                                            "2\n00:00:01,095 --> 00:00:02,000\nb\n\n"
+                                            "3\n00:00:03,000 --> 00:00:03,150\nc\n");
+    struct Case {
+        int RateIndex;
+        std::vector<std::pair<int, int>> Times;
+    } cases[] = {
+        {0, {{1000, 1250}, {1250, 2000}, {3000, 3250}}},
+        {2, {{1000, 1240}, {1240, 2000}, {3000, 3240}}},
+        {5, {{1000, 1100}, {1100, 2000}, {3000, 3150}}},
+    };
+    for (const Case& c : cases) {
+        const auto source = OpenSubtitleSource(path, &Style, nullptr, c.RateIndex);
+        ASSERT_NE(source, nullptr) << c.RateIndex;
+        EXPECT_EQ(source->frameRateIndex, c.RateIndex);
+        EXPECT_EQ(Times(*source), c.Times) << c.RateIndex;
+    }
+    EXPECT_TRUE(Messages.Shown.empty());
+}
+
 TEST_F(TextSubTest, FrameNumberedScriptsBecomeMilliseconds)
 {
     // Frames at 24000/1001: frame 24 is 1001 ms, frame 48 is 2002 ms.

@@ -12,6 +12,20 @@ TEST(TimeText, HundredthsTruncated)
         EXPECT_EQ(TimeText(ms), QString(text)) << ms;
 }
 
+TEST(TimeText, ClockTextToTheMillisecond)
+{
+    const std::pair<std::uint32_t, const char*> cases[] = {
+        {0, "0:00:00.000"},
+        {47721858, "13:15:21.858"},
+        {83456, "0:01:23.456"},
+        {3599999, "0:59:59.999"},
+        // Past 99 hours the hours just grow; nothing wraps.
+        {4294967295u, "1193:02:47.295"},
+    };
+    for (const auto& [ms, text] : cases)
+        EXPECT_EQ(ClockText(ms), QString(text)) << ms;
+}
+
 TEST(TimeText, EditedTextsGiveTheirTimes)
 {
     const std::pair<const char*, std::uint32_t> cases[] = {
