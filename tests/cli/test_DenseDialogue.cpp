@@ -38,6 +38,10 @@ constexpr int ProbeMargin = 100;  // ms
 // minutes, so a slow rate keeps that quick; frame n is at n / 2 s.
 constexpr int ProbeRate = 2;
 const QRgb Background = qRgb(0x00, 0x80, 0x80);
+// FFmpeg lays a new picture over the video only from the video frame after
+// the one it arrives with: at the probe rate a line must have been on screen
+// for a whole probe frame before it can be seen.
+constexpr int OverlayLag = 1000 / ProbeRate;  // ms
 
 struct SLine {
     int Start = 0;  // ms
@@ -111,7 +115,7 @@ bool WriteSubRip(const QString& path, int side, const std::vector<SLine>& lines)
 int ShownAt(const std::vector<SLine>& lines, int ms)
 {
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (lines[i].Start + ProbeMargin <= ms && ms + ProbeMargin <= lines[i].End)
+        if (lines[i].Start + OverlayLag + ProbeMargin <= ms && ms + ProbeMargin <= lines[i].End)
             return int(i);
     }
     return -1;
