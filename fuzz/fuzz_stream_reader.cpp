@@ -4,6 +4,7 @@
 
 #include "FuzzSupport.h"
 
+#include "pgs/DecoderModel.h"
 #include "pgs/StreamDump.h"
 #include "pgs/StreamReader.h"
 
@@ -15,12 +16,15 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 
 namespace {
 
-// What the inspect command and the end-to-end checks do with a stream.
+// What the inspect and verify commands and the end-to-end checks do with a
+// stream.
 void UseContent(SStreamContent& content)
 {
     for (const SReadSegment& segment : content.Segments)
         DumpSegmentLine(segment);
     DumpSummary(content);
+    if (content.Ok() || content.ObjectFault)
+        FormatModelReport(CheckDecoderModel(content.Segments));
     if (content.Ok())
         TakeDisplaySets(content);
 }
