@@ -1,6 +1,6 @@
 #include "Quantiser.h"
 
-#include "MedianCut.h"
+#include "AlphaPalette.h"
 
 #include <QRect>
 
@@ -13,8 +13,6 @@ namespace {
 
 // One index stays free for the transparent entry.
 constexpr qsizetype kMaxExactColours = 255;
-// Below this alpha a pixel is shown as fully transparent after a median cut.
-constexpr int kDropBelowAlpha = 5;
 
 // Colour -> palette index for the exact attempt. Open addressing over twice
 // as many slots as colours can be listed; 0 marks a free slot, which is safe
@@ -120,85 +118,6 @@ bool TryExactPalette(const QImage& argb, QImage& indexed, SQuantised& result)
     return true;
 }
 
-// Colour component c seen with alpha a over the complement of itself, as a
-// 24-bit colour for the median cut: [a * 256 + c]. Opaque components stay
-// as they are.
-const std::array<std::uint8_t, 256 * 256>& FlattenTable()
-{
-    static const std::array<std::uint8_t, 256 * 256> table = [] {
-        std::array<std::uint8_t, 256 * 256> t{};
-        for (int a = 0; a < 256; ++a) {
-            for (int c = 0; c < 256; ++c) {
-                const double v = c * a / 255.0 + (255 - c) * (1 - a / 255.0);
-                t[static_cast<std::size_t>(a * 256 + c)] =
-                    static_cast<std::uint8_t>(a == 255 ? c : static_cast<int>(v));
-            }
-        }
-        return t;
-    }();
-    return table;
-}
-
-// Flattened blue, green, red, then the pixel's own alpha.
-std::vector<std::uint8_t> FlattenPicture(const QImage& argb)
-{
-    const std::array<std::uint8_t, 256 * 256>& flatten = FlattenTable();
-    const auto width = static_cast<std::size_t>(argb.width());
-    std::vector<std::uint8_t> flat(4 * width * static_cast<std::size_t>(argb.height()));
-    std::uint8_t* px = flat.data();
-    const int height = argb.height();
-    for (int y = 0; y < height; ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
-        for (std::size_t x = 0; x < width; ++x, px += 4) {
-            const QRgb colour = line[x];
-            const int alpha = qAlpha(colour);
-            // No test for opaque pixels: a branch would mispredict all along
-            // the soft edges.
-            const std::uint8_t* row = flatten.data() + alpha * 256;
-            px[0] = row[qBlue(colour)];
-            px[1] = row[qGreen(colour)];
-            px[2] = row[qRed(colour)];
-            px[3] = static_cast<std::uint8_t>(alpha);
-        }
-    }
-    return flat;
-}
-
-// The chosen colours, each with the alpha of the first pixel in row order
-// that shows it, then the transparent entry.
-void ReduceByMedianCut(const QImage& argb, QImage& indexed, SQuantised& result)
-{
-    const int width = argb.width();
-    const int height = argb.height();
-    const std::vector<std::uint8_t> flat = FlattenPicture(argb);
-    const std::vector<SCutColour> colours =
-        MedianCutQuantise(flat.data(), width, height, 4 * static_cast<std::ptrdiff_t>(width),
-                          indexed.scanLine(0), indexed.bytesPerLine(), kDropBelowAlpha);
-    const std::size_t count = colours.size();
-    std::vector<int> alphas(count, -1);
-    std::size_t unseen = count;
-    for (int y = 0; y < height && unseen > 0; ++y) {
-        const std::uint8_t* line = indexed.constScanLine(y);
-        const std::uint8_t* px = flat.data() + 4 * static_cast<std::size_t>(y) * width;
-        for (int x = 0; x < width; ++x) {
-            const std::size_t index = line[x];
-            if (index < count && alphas[index] < 0) {
-                alphas[index] = px[4 * x + 3];
-                --unseen;
-            }
-        }
-    }
-    QList<QRgb> palette;
-    palette.reserve(static_cast<qsizetype>(count) + 1);
-    for (std::size_t i = 0; i < count; ++i) {
-        const SCutColour& c = colours[i];
-        palette.push_back(qRgba(c.C2, c.C1, c.C0, alphas[i] < 0 ? 255 : alphas[i]));
-    }
-    palette.push_back(0);
-    result.palette = std::move(palette);
-    result.transparentIndex = static_cast<std::uint8_t>(count);
-}
-
 bool IsPresent(const QImage* picture)
 {
     return picture != nullptr && !picture->isNull();
@@ -224,7 +143,7 @@ bool QuantisePicture(const QImage& picture, QImage& indexed, SQuantised& result)
         return false;
     }
     if (!TryExactPalette(argb, out, quantised)) {
-        ReduceByMedianCut(argb, out, quantised);
+        ReduceWithAlpha(argb, out, quantised);
     }
     out.setColorTable(quantised.palette);
     indexed = std::move(out);

@@ -1,8 +1,9 @@
 #pragma once
 // Reduction of straight-ARGB line pictures to one shared palette of at most
 // 256 colours with a transparent index: an exact palette when the pictures
-// hold few colours, the two-pass median cut with Floyd-Steinberg mapping
-// otherwise.
+// hold few colours, otherwise colours and alpha chosen together (a median
+// cut over premultiplied colours, refined, and mapped to the nearest entry
+// without error diffusion).
 
 #include "ErgbPalette.h"
 

@@ -1,13 +1,13 @@
 #pragma once
 // Pictures and helpers shared by the quantiser tests.
 
-#include "pgs/MedianCut.h"
 #include "pgs/Quantiser.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 using Bytes = std::vector<std::uint8_t>;
@@ -116,58 +116,4 @@ inline SRun Quantise(const QImage& picture)
     SRun run;
     run.Ok = QuantisePicture(picture, run.Indexed, run.Result);
     return run;
-}
-
-// The picture's straight pixels as the median cut reads them: blue, green,
-// red seen against their complement, then the pixel's own alpha.
-inline Bytes Flattened(const QImage& argb)
-{
-    Bytes bytes;
-    for (int y = 0; y < argb.height(); ++y) {
-        for (int x = 0; x < argb.width(); ++x) {
-            const QRgb p = PixelAt(argb, x, y);
-            const int a = qAlpha(p);
-            for (int c : {qBlue(p), qGreen(p), qRed(p)}) {
-                const double v = c * a / 255.0 + (255 - c) * (1 - a / 255.0);
-                bytes.push_back(static_cast<std::uint8_t>(a == 255 ? c : static_cast<int>(v)));
-            }
-            bytes.push_back(static_cast<std::uint8_t>(a));
-        }
-    }
-    return bytes;
-}
-
-struct SCut {
-    std::vector<SCutColour> Colours;
-    Bytes Indexes;
-};
-
-inline SCut CutBytes(const Bytes& pixels, int width, int height, int dropBelowAlpha)
-{
-    SCut cut;
-    cut.Indexes.resize(static_cast<std::size_t>(width) * height);
-    cut.Colours = MedianCutQuantise(pixels.data(), width, height, 4 * width, cut.Indexes.data(),
-                                    width, dropBelowAlpha);
-    return cut;
-}
-
-// What QuantisePicture must give when the exact palette is out of reach,
-// except for the palette's alphas.
-inline SCut ExpectedCut(const QImage& argb)
-{
-    return CutBytes(Flattened(argb), argb.width(), argb.height(), 5);
-}
-
-inline void ExpectPaletteColoursAre(const SQuantised& result,
-                                    const std::vector<SCutColour>& colours)
-{
-    ASSERT_EQ(result.palette.size(), static_cast<qsizetype>(colours.size()) + 1);
-    for (std::size_t i = 0; i < colours.size(); ++i) {
-        const QRgb p = result.palette[static_cast<qsizetype>(i)];
-        EXPECT_EQ(qBlue(p), colours[i].C0) << i;
-        EXPECT_EQ(qGreen(p), colours[i].C1) << i;
-        EXPECT_EQ(qRed(p), colours[i].C2) << i;
-    }
-    EXPECT_EQ(result.palette.back(), 0u);
-    EXPECT_EQ(static_cast<std::size_t>(result.transparentIndex), colours.size());
 }
