@@ -58,6 +58,7 @@ const SPrompt Prompts[] = {
     {CmdForums, "Visit Korvane's forums\nForums"},
     {CmdBackgroundImage, "Set view's background image file\nSet BG image file"},
     {CmdFrameRate, "Set frame rate\nFrame rate"},
+    {CmdColourMatrix, "Set the colour matrix of the palettes\nColour matrix"},
 };
 
 QString PromptOf(ECommand command, bool tooltip)
@@ -245,21 +246,28 @@ void CMainFrame::MakeToolBar()
         bar->addWidget(combo);
         return combo;
     };
-    QStringList sizes, rates, ratios;
+    QStringList sizes, rates, matrices, ratios;
     for (int i = 0; i < VideoSizeCount; ++i)
         sizes << VideoSizeAt(i).Label;
     for (int i = 0; i < FrameRateCount; ++i)
         rates << FrameRateAt(i).Label;
+    for (int i = 0; i < ColourMatrixCount; ++i)
+        matrices << ColourMatrixLabel(i);
     for (int i = 0; i < ViewRatioCount; ++i)
         ratios << ViewRatioLabel(i);
     videoSizes_ = list(CmdVideoSize, 130, 350, sizes);
     frameRates_ = list(CmdFrameRate, 90, 350, rates);
+    // Beside the frame's other build settings.
+    colourMatrices_ = list(CmdColourMatrix, 100, 350, matrices);
     viewRatios_ = list(CmdViewRatio, 100, 250, ratios);
     videoSizes_->setCurrentIndex(app_->videoSizeIndex);
     frameRates_->setCurrentIndex(app_->frameRateIndex);
+    colourMatrices_->setCurrentIndex(static_cast<int>(app_->colourMatrix));
     viewRatios_->setCurrentIndex(app_->viewRatioIndex);
     connect(videoSizes_, &QComboBox::activated, this, [this](int i) { app_->ApplyVideoSize(i); });
     connect(frameRates_, &QComboBox::activated, this, [this](int i) { app_->ApplyFrameRate(i); });
+    connect(colourMatrices_, &QComboBox::activated, this,
+            [this](int i) { app_->ApplyColourMatrix(i); });
     connect(viewRatios_, &QComboBox::activated, this, [this](int i) { app_->ApplyViewRatio(i); });
 
     // The colour button applies its colour; its menu picks another one.
@@ -345,6 +353,7 @@ void CMainFrame::SaveLayout() const
     WriteSettingBytes(Workspace, QStringLiteral("Window State"), saveState());
     WriteSettingInt(Workspace, QStringLiteral("Video Size"), videoSizes_->currentIndex());
     WriteSettingInt(Workspace, QStringLiteral("Frame Rate"), frameRates_->currentIndex());
+    WriteSettingInt(Workspace, QStringLiteral("Colour Matrix"), colourMatrices_->currentIndex());
     WriteSettingInt(Workspace, QStringLiteral("View Ratio"), viewRatios_->currentIndex());
 }
 
@@ -361,6 +370,7 @@ void CMainFrame::RestoreLayout()
     };
     select(videoSizes_, ReadSettingInt(Workspace, QStringLiteral("Video Size"), 0));
     select(frameRates_, ReadSettingInt(Workspace, QStringLiteral("Frame Rate"), 0));
+    select(colourMatrices_, ReadSettingInt(Workspace, QStringLiteral("Colour Matrix"), 0));
     select(viewRatios_, ReadSettingInt(Workspace, QStringLiteral("View Ratio"), 2));
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// The main window: menus, the "Standard" toolbar with its three lists and
+// The main window: menus, the "Standard" toolbar with its four lists and
 // the background colour button, the status bar, and the tab view.
 
 #include <QMainWindow>
@@ -31,6 +31,7 @@ enum ECommand : int {
     CmdForums = 32783,
     CmdBackgroundImage = 32784,
     CmdFrameRate = 32785,
+    CmdColourMatrix = 32786,
     CmdAbout = 57664,
     CmdExit = 57665,
     CmdStatusBar = 59393,
@@ -45,6 +46,7 @@ public:
     QAction* Action(ECommand command) const;
     QComboBox* VideoSizeList() const { return videoSizes_; }
     QComboBox* FrameRateList() const { return frameRates_; }
+    QComboBox* ColourMatrixList() const { return colourMatrices_; }
     QComboBox* ViewRatioList() const { return viewRatios_; }
     QToolButton* BackgroundColourButton() const { return colourButton_; }
     QLabel* VersionPane() const { return version_; }
@@ -57,7 +59,7 @@ public:
     void ShowBackgroundColour(std::uint32_t bgr);
     std::uint32_t ButtonColour() const { return buttonColour_; }
 
-    // The window and toolbar layout with the three list selections.
+    // The window and toolbar layout with the four list selections.
     void SaveLayout() const;
     void RestoreLayout();
 
@@ -76,6 +78,7 @@ private:
     std::map<int, QAction*> actions_;
     QComboBox* videoSizes_ = nullptr;
     QComboBox* frameRates_ = nullptr;
+    QComboBox* colourMatrices_ = nullptr;
     QComboBox* viewRatios_ = nullptr;
     QToolButton* colourButton_ = nullptr;
     QLabel* version_ = nullptr;

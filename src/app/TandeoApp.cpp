@@ -32,6 +32,8 @@ struct SViewRatio {
 const SViewRatio ViewRatios[ViewRatioCount] = {
     {"100%", 1.0f}, {"75%", 0.75f}, {"50%", 0.5f}, {"25%", 0.25f}, {"12.5%", 0.125f}};
 
+const char* const ColourMatrixLabels[ColourMatrixCount] = {"Automatic", "BT.601", "BT.709"};
+
 const QString General = QStringLiteral("General");
 
 // A wait cursor for as long as it lives.
@@ -53,6 +55,11 @@ const char* ViewRatioLabel(int index)
 float ViewRatioFactor(int index)
 {
     return index >= 0 && index < ViewRatioCount ? ViewRatios[index].factor : 1.0f;
+}
+
+const char* ColourMatrixLabel(int index)
+{
+    return index >= 0 && index < ColourMatrixCount ? ColourMatrixLabels[index] : "";
 }
 
 CTandeoApp::CTandeoApp(bool desktopDialogs)
@@ -96,6 +103,7 @@ void CTandeoApp::Start()
     ApplyViewRatio(frame_->ViewRatioList()->currentIndex());
     ApplyVideoSize(frame_->VideoSizeList()->currentIndex());
     ApplyFrameRate(frame_->FrameRateList()->currentIndex());
+    ApplyColourMatrix(frame_->ColourMatrixList()->currentIndex());
     ApplyBackground();
     frame_->UpdateCommands();
 }
@@ -243,6 +251,13 @@ void CTandeoApp::ApplyFrameRate(int index)
     }
 }
 
+void CTandeoApp::ApplyColourMatrix(int index)
+{
+    if (index < 0 || index >= ColourMatrixCount)
+        return;
+    colourMatrix = static_cast<EMatrixChoice>(index);
+}
+
 void CTandeoApp::RepairPageTimes(CSupView* page)
 {
     // What is too short depends on the rate: six frames are 250 ms at
@@ -363,6 +378,7 @@ void CTandeoApp::OnBuild()
     job.outputFormat = format;
     job.direction = BuildDirection(layouts);
     job.fadeSettings = &fades;
+    job.colourMatrix = colourMatrix;
 
     int result = BuildFailed;
     {

@@ -2,6 +2,8 @@
 // The application: its settings, the main window with the two pages, and
 // the commands that act on both pages.
 
+#include "builder/BuildJob.h"
+
 #include <QImage>
 #include <QObject>
 #include <QString>
@@ -24,6 +26,11 @@ inline constexpr const char* FileVersion = "1.4.4.0";
 inline constexpr int ViewRatioCount = 5;
 const char* ViewRatioLabel(int index);
 float ViewRatioFactor(int index);
+
+// The colour matrix list: "Automatic", "BT.601", "BT.709", at the positions
+// of EMatrixChoice.
+inline constexpr int ColourMatrixCount = 3;
+const char* ColourMatrixLabel(int index);
 
 class CTandeoApp : public QObject {
     Q_OBJECT
@@ -48,6 +55,8 @@ public:
     void OpenPageSourceFile(CSupView* page, const QString& path);
     void ApplyVideoSize(int index);
     void ApplyFrameRate(int index);
+    // The palette matrix of the next builds; previews are not affected.
+    void ApplyColourMatrix(int index);
     void ApplyViewRatio(int index);
     // `bgr` is 0x00BBGGRR.
     void SetBackgroundColor(std::uint32_t bgr);
@@ -60,6 +69,7 @@ public:
     int videoSizeIndex = 0;
     int frameRateIndex = 0;
     int viewRatioIndex = 2;
+    EMatrixChoice colourMatrix = EMatrixChoice::Automatic;
     bool bgMode = false;
     std::uint32_t bgColor = 0x808000;  // 0x00BBGGRR
     QString bgFile;

@@ -103,6 +103,20 @@ QString CheckVideoFormat(int videoSizeIndex, int frameRateIndex)
     return pair + " is not a Blu-ray format";
 }
 
+EColourMatrix ColourMatrixFor(EMatrixChoice choice, int videoSizeIndex)
+{
+    // Looked up first, so that a bad size throws whatever the choice.
+    const SVideoSize& size = VideoSizeAt(videoSizeIndex);
+    switch (choice) {
+    case EMatrixChoice::Bt601: return EColourMatrix::Bt601;
+    case EMatrixChoice::Bt709: return EColourMatrix::Bt709;
+    case EMatrixChoice::Automatic: break;
+    }
+    // A red made with the other matrix comes back from such a player
+    // visibly off, (254, 23, 0) for BT.601 red shown as BT.709.
+    return size.Height > 576 ? EColourMatrix::Bt709 : EColourMatrix::Bt601;
+}
+
 QString CheckLineTimes(const SBuildPages& pages, int frameRateIndex, std::int32_t outputFormat)
 {
     const double rate = FrameRateAt(frameRateIndex).Rate();

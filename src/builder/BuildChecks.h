@@ -32,6 +32,12 @@ QString CheckBeforeBuild(const SBuildPages& pages);
 // for the full-height frames at 50 and 59.94; empty for an HD format.
 QString CheckVideoFormat(int videoSizeIndex, int frameRateIndex);
 
+// The matrix the palette entries of a build are made with: the forced one,
+// or for Automatic BT.709 on the HD frames (taller than 576 lines, which
+// HD players and FFmpeg convert with BT.709) and BT.601 on the SD frames.
+// Throws std::out_of_range for a video size outside the table.
+EColourMatrix ColourMatrixFor(EMatrixChoice choice, int videoSizeIndex);
+
 // The first line, top/left source first and in list order, that the
 // stream's 32-bit 90 kHz clock cannot hold when built at the rate of
 // `frameRateIndex` into `outputFormat`, with the message that names it;

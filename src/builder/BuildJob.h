@@ -39,6 +39,15 @@ struct SBuildProgress {
     QString title{};
 };
 
+// The palette matrix a build is asked for. Automatic takes the one players
+// convert the frame's palette with: BT.709 for HD frames, BT.601 for SD.
+// The values are the positions of the window's list and stay as stored.
+enum class EMatrixChoice : std::int32_t {
+    Automatic = 0,
+    Bt601 = 1,
+    Bt709 = 2,
+};
+
 // Returns 0 to ask the build to stop.
 using FBuildProgress = std::int32_t (*)(void* context, const SBuildProgress& progress);
 
@@ -52,8 +61,9 @@ struct SBuildJob {
     const SFadeSettings* fadeSettings = nullptr;
     void* progressContext = nullptr;
     FBuildProgress progressCallback = nullptr;
-    // Matrix of the palette entries; BT.601 is what players assume.
-    EColourMatrix colourMatrix = EColourMatrix::Bt601;
+    // Matrix of the palette entries, resolved from the frame size when
+    // automatic.
+    EMatrixChoice colourMatrix = EMatrixChoice::Automatic;
 };
 
 using SSourceLayouts = std::array<SSourceLayout, 2>;

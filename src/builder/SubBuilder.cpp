@@ -255,7 +255,7 @@ int CSubBuilder::Build(const SBuildJob& job, const SSourceLayouts& layouts)
     context.frameHeight = frame.Height;
     context.frameRateCode = rateCode;
     context.forced = 0;
-    context.colourMatrix = job.colourMatrix;
+    context.colourMatrix = ColourMatrixFor(job.colourMatrix, job.videoSizeIndex);
 
     // Pictures live only until their group is written.
     auto release = [&context] {

@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <optional>
 #include <ostream>
 #include <unistd.h>
 
@@ -19,14 +20,15 @@ namespace {
 
 const char* const BuildUsage =
     "usage: tandeo build [--top FILE] [--bottom FILE] -o OUT [--video-size WxH] [--fps RATE]\n"
-    "                    [--settings FILE] [--set Section/Key=Value ...] [--matrix 601|709]\n"
+    "                    [--settings FILE] [--set Section/Key=Value ...] [--matrix auto|601|709]\n"
     "                    [--force] [--strict] [--quiet]\n"
     "  OUT ending in .sup writes a SUP stream, .pes a PES stream with OUT.mui.\n"
     "  --video-size  1920x1080 (default), 1440x1080, 1280x720, 720x480 or 720x576\n"
     "  --fps         23.976 (default), 24, 25, 29.97, 50 or 59.94\n"
     "  --settings    take the styles (sections Top and Bottom) from this INI file\n"
     "  --set         override one stored key, e.g. --set Bottom/FontSize=48\n"
-    "  --matrix      palette colours for BT.601 (default) or BT.709 players\n"
+    "  --matrix      palette colours: auto (BT.709 for HD frames, BT.601 for SD; the default),"
+    " 601 or 709\n"
     "  --force       replace an existing OUT\n"
     "  --strict      refuse a frame size and rate that no HD Blu-ray disc allows\n";
 
@@ -38,7 +40,7 @@ struct SBuildOptions {
     int frameRate = 0;
     QString settings;
     QStringList sets;
-    EColourMatrix matrix = EColourMatrix::Bt601;
+    EMatrixChoice matrix = EMatrixChoice::Automatic;
     bool force = false;
     bool strict = false;
     bool quiet = false;
@@ -85,9 +87,10 @@ std::string ParseOptions(const QStringList& args, SBuildOptions& options)
                 return "tandeo build: --set takes Section/Key=Value\n";
             options.sets << value;
         } else if (arg == "--matrix") {
-            if (value != "601" && value != "709")
-                return "tandeo build: the matrix is 601 or 709\n";
-            options.matrix = value == "709" ? EColourMatrix::Bt709 : EColourMatrix::Bt601;
+            const std::optional<EMatrixChoice> matrix = MatrixChoiceOf(value);
+            if (!matrix)
+                return "tandeo build: the matrix is auto, 601 or 709\n";
+            options.matrix = *matrix;
         } else {
             return BuildUsage;
         }

@@ -1,9 +1,13 @@
 #pragma once
-// The video sizes and frame rates as the command line names them.
+// The video sizes, frame rates and palette matrices as the command line
+// names them.
 
+#include "builder/BuildJob.h"
 #include "pgs/VideoFormats.h"
 
 #include <QString>
+
+#include <optional>
 
 // "1920x1080" and the other four sizes; -1 for anything else.
 inline int VideoSizeIndexOf(const QString& text)
@@ -24,4 +28,16 @@ inline int FrameRateIndexOf(const QString& text)
             return i;
     }
     return -1;
+}
+
+// "auto", "601" or "709"; nothing for anything else.
+inline std::optional<EMatrixChoice> MatrixChoiceOf(const QString& text)
+{
+    if (text == "auto")
+        return EMatrixChoice::Automatic;
+    if (text == "601")
+        return EMatrixChoice::Bt601;
+    if (text == "709")
+        return EMatrixChoice::Bt709;
+    return std::nullopt;
 }

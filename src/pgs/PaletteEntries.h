@@ -1,7 +1,7 @@
 #pragma once
 // Palette entries from colours. PGS palettes are studio-range Y, Cr, Cb;
-// BT.601 is what players expect by default, BT.709 is offered for players
-// that convert HD palettes with BT.709.
+// players convert the palettes of HD frames back with BT.709 and those of
+// SD frames with BT.601, so a build makes them with the matching matrix.
 
 #include "ErgbPalette.h"
 #include "Segments.h"

@@ -13,6 +13,7 @@
 #include "pgs/StreamReader.h"
 #include "platform/SettingsStore.h"
 #include "source/Placement.h"
+#include "support/OpaqueColours.h"
 #include "support/RecordedMessages.h"
 #include "support/ScriptedDialogs.h"
 #include "support/WindowTestBase.h"
@@ -84,6 +85,8 @@ private slots:
         QCOMPARE(Frame()->VideoSizeList()->currentText(), QString("1920 x 1080"));
         QCOMPARE(Frame()->FrameRateList()->currentText(), QString("23.976"));
         QCOMPARE(Frame()->ViewRatioList()->currentText(), QString("50%"));
+        QCOMPARE(Frame()->ColourMatrixList()->currentText(), QString("Automatic"));
+        QCOMPARE(app_->colourMatrix, EMatrixChoice::Automatic);
         QCOMPARE(app_->bgColor, 0x808000u);
         QCOMPARE(app_->bgMode, false);
         QCOMPARE(Frame()->VersionPane()->text(), QString("Korvane, V 1.4.4.0"));
@@ -350,9 +353,10 @@ private slots:
     void restartBringsSettingsAndSelectionsBack()
     {
         Start();
-        Pick(Frame()->VideoSizeList(), 4);  // 720 x 576
-        Pick(Frame()->FrameRateList(), 2);  // 25
-        Pick(Frame()->ViewRatioList(), 3);  // 25%
+        Pick(Frame()->VideoSizeList(), 4);     // 720 x 576
+        Pick(Frame()->FrameRateList(), 2);     // 25
+        Pick(Frame()->ColourMatrixList(), 2);  // BT.709
+        Pick(Frame()->ViewRatioList(), 3);     // 25%
         dialogs_->ColourAnswers.push_back(qRgb(0x10, 0x20, 0x30));
         Frame()->BackgroundColourButton()->menu()->actions().back()->trigger();
         Page(0)->grid->style.Location = 140;
@@ -363,6 +367,8 @@ private slots:
         QCOMPARE(Frame()->VideoSizeList()->currentText(), QString("720 x 576"));
         QCOMPARE(Frame()->FrameRateList()->currentText(), QString("25"));
         QCOMPARE(Frame()->ViewRatioList()->currentText(), QString("25%"));
+        QCOMPARE(Frame()->ColourMatrixList()->currentText(), QString("BT.709"));
+        QCOMPARE(app_->colourMatrix, EMatrixChoice::Bt709);
         QCOMPARE(app_->videoSizeIndex, 4);
         QCOMPARE(app_->frameRateIndex, 2);
         QCOMPARE(app_->bgColor, 0x302010u);
@@ -482,6 +488,82 @@ private slots:
                  (std::vector<EMessageKind>{EMessageKind::Warning, EMessageKind::Warning,
                                             EMessageKind::Information}));
         QVERIFY(QFile::exists(path));
+    }
+
+    void colourMatrixListReachesTheBuildAndIsKept()
+    {
+        const QString script = WriteFile(Out("red.srt"), "1\n00:00:01,000 --> 00:00:02,000\nRED\n");
+        Start();
+        QComboBox* list = Frame()->ColourMatrixList();
+        QCOMPARE(list->count(), 3);
+        QCOMPARE(list->itemText(0), QString("Automatic"));
+        QCOMPARE(list->itemText(1), QString("BT.601"));
+        QCOMPARE(list->itemText(2), QString("BT.709"));
+        QCOMPARE(list->statusTip(), QString("Set the colour matrix of the palettes"));
+        QCOMPARE(list->toolTip(), QString("Colour matrix"));
+        Open(CmdOpenBottomRight, script);
+        // Pure red without outline or shadow: the solid inside of the line
+        // is one opaque palette entry in the matrix of the build.
+        CTextTmp& text = Page(0)->grid->style.text;
+        text.TextColor = 0xFFFF0000;
+        text.OutlineThickness = 0;
+        text.EnableShadow = false;
+
+        struct Case {
+            const char* Name;
+            int Matrix;     // position in the list
+            int VideoSize;  // position in the video size list
+            int FrameRate;  // one the frame's discs allow
+            SYCrCb Expected;
+            SYCrCb Other;
+        } cases[] = {
+            {"automatic, 1920 x 1080", 0, 0, 0, RedBt709, RedBt601},
+            {"BT.601, 1920 x 1080", 1, 0, 0, RedBt601, RedBt709},
+            {"automatic, 720 x 576", 0, 4, 2, RedBt601, RedBt709},
+            {"BT.709, 720 x 576", 2, 4, 2, RedBt709, RedBt601},
+        };
+        int built = 0;
+        for (const Case& c : cases) {
+            Pick(list, c.Matrix);
+            Pick(Frame()->VideoSizeList(), c.VideoSize);
+            Pick(Frame()->FrameRateList(), c.FrameRate);
+            const QString path = Out(QString("red-%1.sup").arg(++built));
+            dialogs_->SaveAnswers.push_back({path, 0});
+            messages_->Shown.clear();
+            Frame()->Action(CmdBuild)->trigger();
+            QVERIFY2(messages_->Shown == std::vector<QString>{path + "\nwas built sucessfully ! "},
+                     c.Name);
+            SStreamContent content = ReadStreamFile(path);
+            QVERIFY2(content.Ok(), content.Error.c_str());
+            const std::set<SYCrCb> colours = OpaqueColours(TakeDisplaySets(content));
+            QVERIFY2(colours.count(c.Expected) == 1, c.Name);
+            QVERIFY2(colours.count(c.Other) == 0, c.Name);
+        }
+
+        // Kept with the other list selections, and used after a restart.
+        Pick(list, 1);  // BT.601
+        Pick(Frame()->VideoSizeList(), 0);
+        Pick(Frame()->FrameRateList(), 0);
+        Stop();
+        QCOMPARE(ReadSettingInt(QStringLiteral("Workspace"), QStringLiteral("Colour Matrix"), -1),
+                 1);
+        Start();
+        QCOMPARE(Frame()->ColourMatrixList()->currentText(), QString("BT.601"));
+        QCOMPARE(app_->colourMatrix, EMatrixChoice::Bt601);
+        Open(CmdOpenBottomRight, script);
+        CTextTmp& again = Page(0)->grid->style.text;
+        again.TextColor = 0xFFFF0000;
+        again.OutlineThickness = 0;
+        again.EnableShadow = false;
+        const QString path = Out("red-restarted.sup");
+        dialogs_->SaveAnswers.push_back({path, 0});
+        Frame()->Action(CmdBuild)->trigger();
+        QCOMPARE(messages_->Shown.back(), path + "\nwas built sucessfully ! ");
+        SStreamContent content = ReadStreamFile(path);
+        QVERIFY2(content.Ok(), content.Error.c_str());
+        const std::set<SYCrCb> colours = OpaqueColours(TakeDisplaySets(content));
+        QCOMPARE(colours.count(RedBt601), std::size_t(1));
+        QCOMPARE(colours.count(RedBt709), std::size_t(0));
     }
 
     void buildRefusesALinePastTheStreamClock()

@@ -192,6 +192,31 @@ TEST(BuildChecks, FrameSizeAndRateAgainstTheDiscFormats)
     EXPECT_THROW(CheckVideoFormat(0, 6), std::out_of_range);
 }
 
+TEST(BuildChecks, ColourMatrixByFrameSize)
+{
+    constexpr EColourMatrix B601 = EColourMatrix::Bt601;
+    constexpr EColourMatrix B709 = EColourMatrix::Bt709;
+    const EMatrixChoice choices[3] = {EMatrixChoice::Automatic, EMatrixChoice::Bt601,
+                                      EMatrixChoice::Bt709};
+    // Rows in the order of the video sizes, columns in the order of the
+    // choices: automatic takes what HD or SD players convert with, a forced
+    // matrix holds on either kind of frame.
+    struct Row {
+        const char* Size;
+        EColourMatrix Expected[3];
+    } rows[5] = {
+        {"1920x1080", {B709, B601, B709}}, {"1440x1080", {B709, B601, B709}},
+        {"1280x720", {B709, B601, B709}},  {"720x480", {B601, B601, B709}},
+        {"720x576", {B601, B601, B709}},
+    };
+    for (int size = 0; size < 5; ++size)
+        for (int choice = 0; choice < 3; ++choice)
+            EXPECT_EQ(ColourMatrixFor(choices[choice], size), rows[size].Expected[choice])
+                << rows[size].Size << ", choice " << choice;
+    EXPECT_THROW(ColourMatrixFor(EMatrixChoice::Automatic, 5), std::out_of_range);
+    EXPECT_THROW(ColourMatrixFor(EMatrixChoice::Bt709, -1), std::out_of_range);
+}
+
 TEST(BuildChecks, LinesPastTheLastTimeOfTheClock)
 {
     // The last tick of the 32-bit 90 kHz clock is 13:15:21.858; a line

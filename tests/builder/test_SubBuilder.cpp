@@ -425,8 +425,9 @@ TEST(SubBuilder, FfmpegShowsEveryLineAtItsPlaceAndTime)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     SOverlapping sources;
-    SBuildJob job = Job(dir.filePath("both.sup"), OutputSup);
-    job.colourMatrix = EColourMatrix::Bt709;  // what ffmpeg converts HD palettes with
+    // The job's automatic matrix makes BT.709 palettes for the 1920 x 1080
+    // frame, the matrix ffmpeg converts HD palettes with.
+    const SBuildJob job = Job(dir.filePath("both.sup"), OutputSup);
     CSubBuilder builder;
     ASSERT_EQ(builder.Build(job, Layouts(&sources.Top, &sources.Bottom)), BuildDone);
 

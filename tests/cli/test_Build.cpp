@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 
 #include "pgs/StreamReader.h"
+#include "support/OpaqueColours.h"
 #include "support/RecordedMessages.h"
 
 #include <QFile>
@@ -71,9 +72,15 @@ TEST_F(BuildCommandTest, WrongUsage)
         EXPECT_EQ(result.Status, 1) << args.join(' ').toStdString();
         EXPECT_FALSE(result.Err.empty());
     }
+    const SResult matrix = Build({"--top", "a.srt", "-o", "out.sup", "--matrix", "2020"});
+    EXPECT_EQ(matrix.Err, "tandeo build: the matrix is auto, 601 or 709\n");
     const SResult help = Build({"--help"});
     EXPECT_EQ(help.Status, 0);
     EXPECT_EQ(help.Out.rfind("usage: tandeo build", 0), 0u);
+    EXPECT_NE(help.Out.find(" [--matrix auto|601|709]\n"), std::string::npos);
+    EXPECT_NE(help.Out.find("\n  --matrix      palette colours: auto (BT.709 for HD frames, "
+                            "BT.601 for SD; the default), 601 or 709\n"),
+              std::string::npos);
     EXPECT_NE(help.Out.find("\n  --strict      refuse a frame size and rate that no HD Blu-ray "
                             "disc allows\n"),
               std::string::npos);
@@ -176,6 +183,59 @@ TEST_F(BuildCommandTest, FrameSizeAndRateNoDiscAllows)
         EXPECT_EQ(Messages.Shown, c.Shown) << c.Name;
         EXPECT_EQ(Messages.Kinds, c.Kinds) << c.Name;
         EXPECT_EQ(QFile::exists(out), c.Status == 0) << c.Name;
+    }
+}
+
+TEST_F(BuildCommandTest, PaletteMatrixByFrameSize)
+{
+    // A red line without outline or shadow: its solid inside is one opaque
+    // palette entry of pure red, in the matrix the build chose.
+    const QString red = Write("red.srt", "1\n00:00:01,000 --> 00:00:02,000\nRED\n");
+    struct Case {
+        const char* Size;
+        const char* Fps;  // one the frame's discs allow
+        const char* Matrix;
+        SYCrCb Expected;
+        SYCrCb Other;
+    } cases[] = {
+        {"1920x1080", "23.976", nullptr, RedBt709, RedBt601},
+        {"1280x720", "59.94", nullptr, RedBt709, RedBt601},
+        {"720x576", "25", nullptr, RedBt601, RedBt709},
+        {"720x480", "29.97", "auto", RedBt601, RedBt709},
+        {"1920x1080", "23.976", "auto", RedBt709, RedBt601},
+        {"1920x1080", "23.976", "601", RedBt601, RedBt709},
+        {"720x576", "25", "709", RedBt709, RedBt601},
+    };
+    for (const Case& c : cases) {
+        const std::string name =
+            std::string(c.Size) + " with " + (c.Matrix ? c.Matrix : "no --matrix");
+        const QString out =
+            Dir.filePath(QString("red-%1-%2.sup").arg(c.Size, c.Matrix ? c.Matrix : "none"));
+        QStringList args{"--bottom",
+                         red,
+                         "-o",
+                         out,
+                         "--video-size",
+                         c.Size,
+                         "--fps",
+                         c.Fps,
+                         "--set",
+                         "Bottom/TextColor=255",  // 0x00BBGGRR
+                         "--set",
+                         "Bottom/OutlineThickness=0",
+                         "--set",
+                         "Bottom/EnableShadow=0"};
+        if (c.Matrix)
+            args << "--matrix" << c.Matrix;
+        Messages.Shown.clear();
+        const SResult result = Build(args);
+        ASSERT_EQ(result.Status, 0) << name << ": " << result.Err;
+        EXPECT_EQ(Messages.Shown, std::vector<QString>{out + "\nwas built sucessfully ! "}) << name;
+        SStreamContent content = ReadStreamFile(out);
+        ASSERT_TRUE(content.Ok()) << name << ": " << content.Error;
+        const std::set<SYCrCb> colours = OpaqueColours(TakeDisplaySets(content));
+        EXPECT_EQ(colours.count(c.Expected), 1u) << name;
+        EXPECT_EQ(colours.count(c.Other), 0u) << name;
     }
 }
 
