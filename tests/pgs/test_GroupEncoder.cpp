@@ -5,6 +5,8 @@
 #include "pgs/Timing.h"
 
 #include <QBuffer>
+#include <QLinearGradient>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -472,4 +474,47 @@ TEST(GroupEncoder, EachGroupWaitsForTheLastSetOfTheOneBefore)
     EXPECT_EQ(group.adjustments[0].line, (std::array<std::int32_t, 2>{-1, 1}));
     EXPECT_EQ(group.adjustments[0].wanted, FrameToTicks(53, 25));
     EXPECT_EQ(two.Sets[0].Pcs.PTS, two.Sets[0].Pcs.DTS + DecodeDuration(two.Sets[0]));
+}
+
+TEST(GroupEncoder, FadesScaleEveryEntryOfAReducedPalette)
+{
+    // A soft-edged gradient picture: far more than 255 colours, so the
+    // palette is a reduction with entries of every alpha.
+    QImage picture(300, 60, QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::transparent);
+    {
+        QPainter painter(&picture);
+        painter.setRenderHint(QPainter::Antialiasing);
+        QLinearGradient gradient(0, 0, 300, 60);
+        gradient.setColorAt(0, QColor(250, 30, 30));
+        gradient.setColorAt(1, QColor(30, 60, 250));
+        painter.setBrush(gradient);
+        painter.setPen(QPen(QColor(0, 0, 0, 160), 4.5));
+        painter.drawEllipse(QRectF(5.5, 5.5, 288.3, 48.7));
+    }
+    const SFadeSettings fade{1, 25, 25};
+    SGroupContext group;
+    SDisplayEvent event = Event(1000, 5000, 660, 900, 300, 60);
+    event.image = picture.convertToFormat(QImage::Format_ARGB32);
+    event.fadeSettings = &fade;
+    group.lanes[1].events.push_back(event);
+    const SEncoded encoded = Encode(group);
+    ASSERT_EQ(encoded.Result, EGroupResult::Written);
+    ASSERT_EQ(encoded.Sets.size(), 28u);
+
+    // The first step of the fade-out shows the palette itself.
+    const std::vector<SPaletteEntry>& full = encoded.Sets[14].Palettes[0].Entries;
+    ASSERT_GT(full.size(), 100u);
+    const bool translucent = std::any_of(
+        full.begin(), full.end(), [](const SPaletteEntry& e) { return e.T > 0 && e.T < 255; });
+    EXPECT_TRUE(translucent);
+    const int inAlphas[] = {0, 20, 40, 61, 81, 102, 122, 142, 163, 183, 204, 224, 244};
+    for (std::size_t k = 0; k < 13; ++k) {
+        const std::vector<SPaletteEntry>& step = encoded.Sets[k].Palettes[0].Entries;
+        ASSERT_EQ(step.size(), full.size()) << k;
+        for (std::size_t e = 0; e < full.size(); ++e) {
+            EXPECT_EQ(step[e].T, full[e].T * inAlphas[k] / 255) << k << " entry " << e;
+            EXPECT_EQ(step[e].Y, full[e].Y) << k << " entry " << e;
+        }
+    }
 }
