@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -150,4 +152,140 @@ void ExpectShowsLines(const QImage& decoded, const std::vector<SRenderedLine>& l
         EXPECT_GE(solidCount, 30) << names[b] << " box " << BoxText(box);
         EXPECT_LE(solidWorst, SolidTolerance) << names[b] << " box " << BoxText(box);
     }
+}
+
+namespace {
+
+int ChannelDifference(QRgb p, QRgb q)
+{
+    return std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                     std::abs(qBlue(p) - qBlue(q))});
+}
+
+// The largest channel difference between `frame` and `line` at `corner`
+// over the fully covered pixels of the picture, or -1 when the picture
+// does not lie wholly inside the frame.
+int OpaqueMismatch(const QImage& frame, const QImage& line, QPoint corner)
+{
+    if (!frame.rect().contains(QRect(corner, line.size())))
+        return -1;
+    int worst = 0;
+    for (int y = 0; y < line.height(); ++y) {
+        const auto* from = reinterpret_cast<const QRgb*>(line.constScanLine(y));
+        const auto* to = reinterpret_cast<const QRgb*>(frame.constScanLine(corner.y() + y));
+        for (int x = 0; x < line.width(); ++x) {
+            if (qAlpha(from[x]) == 255)
+                worst = std::max(worst, ChannelDifference(from[x], to[corner.x() + x]));
+        }
+    }
+    return worst;
+}
+
+// The bounding box of the pixels that some ink covers at all.
+QRect CoveredBox(const QImage& line)
+{
+    QRect box;
+    for (int y = 0; y < line.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(line.constScanLine(y));
+        for (int x = 0; x < line.width(); ++x) {
+            if (qAlpha(row[x]) == 255)
+                box |= QRect(x, y, 1, 1);
+        }
+    }
+    return box;
+}
+
+}  // namespace
+
+QPoint FindPlace(const QImage& frame, const QImage& line, QRgb background, int* mismatch)
+{
+    *mismatch = 256;
+    const QRect covered = CoveredBox(line);
+    // Fully covered pixels keep their colour exactly in the frame, so the
+    // box of the frame's pixels that differ from the background at all
+    // holds them; the edges add at most a pixel or two around.
+    QRect changed;
+    for (int y = 0; y < frame.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(frame.constScanLine(y));
+        for (int x = 0; x < frame.width(); ++x) {
+            if ((row[x] & 0xffffff) != (background & 0xffffff))
+                changed |= QRect(x, y, 1, 1);
+        }
+    }
+    if (covered.isNull() || changed.isNull())
+        return {};
+    const QPoint guess = changed.topLeft() - covered.topLeft();
+    QPoint best = guess;
+    for (int dy = -3; dy <= 3; ++dy)
+        for (int dx = -3; dx <= 3; ++dx) {
+            const QPoint corner = guess + QPoint(dx, dy);
+            const int m = OpaqueMismatch(frame, line, corner);
+            if (m >= 0 && m < *mismatch) {
+                *mismatch = m;
+                best = corner;
+            }
+        }
+    return best;
+}
+
+SFidelity MeasureFidelity(const QImage& decoded, const QImage& expected, const QRect& box,
+                          const std::vector<SPlacedLine>& lines)
+{
+    SFidelity f;
+    const QRect area = box & decoded.rect() & expected.rect();
+    if (area.isEmpty())
+        return f;
+    std::array<long long, 256> counts{};
+    long long total = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const auto* a = reinterpret_cast<const QRgb*>(decoded.constScanLine(y));
+        const auto* b = reinterpret_cast<const QRgb*>(expected.constScanLine(y));
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const int d[] = {std::abs(qRed(a[x]) - qRed(b[x])),
+                             std::abs(qGreen(a[x]) - qGreen(b[x])),
+                             std::abs(qBlue(a[x]) - qBlue(b[x]))};
+            for (int v : d) {
+                ++counts[std::size_t(v)];
+                total += v;
+            }
+        }
+    }
+    const long long samples = 3LL * area.width() * area.height();
+    f.Mean = double(total) / double(samples);
+    // The smallest difference that 99 % of the samples do not exceed.
+    long long seen = 0;
+    for (std::size_t v = 0; v < counts.size(); ++v) {
+        seen += counts[v];
+        if (100 * seen >= 99 * samples) {
+            f.P99 = int(v);
+            break;
+        }
+    }
+    for (const SPlacedLine& line : lines) {
+        for (int y = 0; y < line.Picture.height(); ++y) {
+            const auto* row = reinterpret_cast<const QRgb*>(line.Picture.constScanLine(y));
+            for (int x = 0; x < line.Picture.width(); ++x) {
+                const QPoint at = line.Corner + QPoint(x, y);
+                if (qAlpha(row[x]) != 255 || !area.contains(at))
+                    continue;
+                ++f.OpaqueCount;
+                const int d = ChannelDifference(decoded.pixel(at), expected.pixel(at));
+                if (d > f.WorstOpaque || f.OpaqueCount == 1) {
+                    f.WorstOpaque = d;
+                    f.OpaqueDecoded = decoded.pixel(at);
+                    f.OpaqueExpected = expected.pixel(at);
+                }
+            }
+        }
+    }
+    return f;
+}
+
+std::string FidelityText(const SFidelity& f)
+{
+    char text[128];
+    std::snprintf(text, sizeof text, "mean %.2f p99 %d opaque %d of %d (#%06x for #%06x)", f.Mean,
+                  f.P99, f.WorstOpaque, f.OpaqueCount, f.OpaqueDecoded & 0xffffffu,
+                  f.OpaqueExpected & 0xffffffu);
+    return text;
 }

@@ -48,3 +48,37 @@ struct SRenderedLine {
 // recorded measurements.
 void ExpectShowsLines(const QImage& decoded, const std::vector<SRenderedLine>& lines,
                       QRgb background, const std::string& label);
+
+// A bare line picture (Format_ARGB32, straight alpha, as `tandeo render
+// --line-only` writes it) and the corner where it sits on the frame.
+struct SPlacedLine {
+    QImage Picture;
+    QPoint Corner;
+    QRect Rect() const { return QRect(Corner, Picture.size()); }
+};
+
+// Where `line` sits in `frame`, our rendering of it alone over
+// `background`: the corner at which the picture laid over the background
+// matches the frame best, searched near the corner that the edges of the
+// two imply. `mismatch` gets the largest difference of a channel at that
+// corner over the pixels that the picture covers fully (0 when found).
+QPoint FindPlace(const QImage& frame, const QImage& line, QRgb background, int* mismatch);
+
+// How close a peer's frame is to ours over a box: the mean difference per
+// channel, the 99th percentile of the channel differences, and the largest
+// channel difference at the pixels that our lines cover fully (where
+// nothing of the background may show), with how many such pixels there are.
+struct SFidelity {
+    double Mean = 0;
+    int P99 = 0;
+    int WorstOpaque = 0;
+    int OpaqueCount = 0;
+    QRgb OpaqueDecoded = 0;  // the decoded and our colour at the worst one
+    QRgb OpaqueExpected = 0;
+};
+
+SFidelity MeasureFidelity(const QImage& decoded, const QImage& expected, const QRect& box,
+                          const std::vector<SPlacedLine>& lines);
+
+// "mean 0.63 p99 3 opaque 5 of 1234 (#102030 for #112233)".
+std::string FidelityText(const SFidelity& f);
