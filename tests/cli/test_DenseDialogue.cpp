@@ -11,6 +11,7 @@
 #include "support/InkCompare.h"
 #include "support/PeerDecoders.h"
 #include "support/RecordedMessages.h"
+#include "support/RunTandeo.h"
 
 #include <QFile>
 #include <QImage>
@@ -121,16 +122,6 @@ int ShownAt(const std::vector<SLine>& lines, int ms)
     return -1;
 }
 
-int RunTandeo(const QStringList& args, std::string* output = nullptr)
-{
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = RunCommandLine(args, out, err);
-    if (output)
-        *output = out.str() + err.str();
-    return status;
-}
-
 struct SRate {
     const char* Label;
     double Value;
@@ -214,7 +205,8 @@ TEST_P(DenseDialogueTest, TheStreamHoldsAndFfmpegDrawsItToTheEnd)
         0)
         << output;
 
-    EXPECT_EQ(RunTandeo({"verify", sup}, &output), 0) << output;
+    std::string report;
+    EXPECT_EQ(RunTandeo({"verify", sup}, &output, &report), 0) << report << output;
 
     // Probes where both sources show a line: one early, one half way, and
     // three in the last stretch, the very end among them.

@@ -6,6 +6,7 @@
 #include "pgs/StreamReader.h"
 #include "pgs/Timing.h"
 #include "support/DecodableStream.h"
+#include "support/RunTandeo.h"
 
 #include "support/InkCompare.h"
 #include "support/PeerDecoders.h"
@@ -39,16 +40,6 @@ struct SSide {
     const char* Side;
 };
 const SSide Sides[] = {{"top-zh.srt", "top"}, {"bottom-en.srt", "bottom"}};
-
-int RunTandeo(const QStringList& args, std::string* errors = nullptr)
-{
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = RunCommandLine(args, out, err);
-    if (errors)
-        *errors = err.str();
-    return status;
-}
 
 // One display state: the frames from one PCS to the next.
 struct SState {

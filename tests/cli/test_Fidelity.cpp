@@ -13,6 +13,7 @@
 #include "support/InkCompare.h"
 #include "support/PeerDecoders.h"
 #include "support/RecordedMessages.h"
+#include "support/RunTandeo.h"
 
 #include <QFile>
 #include <QImage>
@@ -118,15 +119,6 @@ void PrintTo(const SCase& c, std::ostream* out)
 void PrintTo(const SFrame& f, std::ostream* out)
 {
     *out << f.Name;
-}
-
-int RunTandeo(const QStringList& args, std::string* errors)
-{
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = RunCommandLine(args, out, err);
-    *errors = err.str();
-    return status;
 }
 
 QString ColourName(QRgb colour)

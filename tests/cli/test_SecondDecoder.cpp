@@ -13,6 +13,7 @@
 #include "support/InkCompare.h"
 #include "support/PeerDecoders.h"
 #include "support/RecordedMessages.h"
+#include "support/RunTandeo.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -105,15 +106,6 @@ bool Showing(int side, int frame)
                int(MsToFrame(std::uint32_t(line.Start), 23.976)) <= streamFrame &&
                streamFrame < int(MsToFrame(std::uint32_t(line.End), 23.976));
     });
-}
-
-int RunTandeo(const QStringList& args, std::string* errors)
-{
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = RunCommandLine(args, out, err);
-    *errors = err.str();
-    return status;
 }
 
 }  // namespace
