@@ -276,9 +276,71 @@ private:
 constexpr std::size_t kRefineUpTo = 8192;
 constexpr int kRefineRounds = 3;
 
+// Entries the median cut leaves to the colours that lie farthest from
+// theirs, and how far (in levels of one premultiplied component) a colour
+// may lie from its entry before it gets one of them.
+constexpr int kFarthestEntries = 32;
+constexpr float kAlikeReach = 4.0f;
+
+float Distance(const SColour& colour, const SEntry& entry)
+{
+    float d = 0;
+    for (int k = 0; k < 4; ++k) {
+        const float c = colour.p[k] - entry.p[k];
+        d += c * c;
+    }
+    return d;
+}
+
+// How far the colour lies from the entry in its farthest component.
+float Reach(const SColour& colour, const SEntry& entry)
+{
+    float reach = 0;
+    for (int k = 0; k < 4; ++k)
+        reach = std::max(reach, std::abs(colour.p[k] - entry.p[k]));
+    return reach;
+}
+
+// Gives the colours that lie farthest from their entries an entry of their
+// own, one at a time, while there is room and a colour lies beyond
+// kAlikeReach: a few pixels of a rare colour, such as the dark end of the
+// ramp between a saturated fill and its outline, count for little in the
+// means above but show as a wrong colour all the same.
+void AddFarthest(std::vector<SColour>& colours, std::vector<SEntry>& entries, int most)
+{
+    std::vector<float> reach(colours.size());
+    for (std::size_t i = 0; i < colours.size(); ++i)
+        reach[i] = Reach(colours[i], entries[static_cast<std::size_t>(colours[i].box)]);
+    while (static_cast<int>(entries.size()) < most) {
+        const auto worst = std::max_element(reach.begin(), reach.end());
+        if (worst == reach.end() || *worst <= kAlikeReach)
+            break;
+        const auto farthest = static_cast<std::size_t>(worst - reach.begin());
+        const SColour& far = colours[farthest];
+        const bool opaque = IsOpaque(far);
+        entries.push_back(EntryOf({far.p[0], far.p[1], far.p[2], far.p[3]}, opaque));
+        const SEntry& added = entries.back();
+        const int index = static_cast<int>(entries.size()) - 1;
+        for (std::size_t i = 0; i < colours.size(); ++i) {
+            SColour& colour = colours[i];
+            if (IsOpaque(colour) != opaque)
+                continue;
+            if (Distance(colour, added) <
+                Distance(colour, entries[static_cast<std::size_t>(colour.box)])) {
+                colour.box = index;
+                reach[i] = Reach(colour, added);
+            }
+        }
+        // A colour that its own entry does not take would come back every
+        // time.
+        if (colours[farthest].box != index)
+            reach[farthest] = 0;
+    }
+}
+
 std::vector<SEntry> ChooseEntries(std::vector<SColour>& colours, int most)
 {
-    std::vector<SBox> boxes = CutBoxes(colours, most);
+    std::vector<SBox> boxes = CutBoxes(colours, std::max(1, most - kFarthestEntries));
     std::vector<SEntry> entries;
     for (std::size_t b = 0; b < boxes.size(); ++b) {
         for (std::size_t i = boxes[b].begin; i < boxes[b].end; ++i)
@@ -382,6 +444,7 @@ void ReduceWithAlpha(const QImage& argb, QImage& indexed, SQuantised& result)
         for (SColour& colour : colours)
             colour.box = nearest.Of(colour);
     }
+    AddFarthest(colours, entries, AlphaPaletteColours);
     for (const SColour& colour : colours)
         counts.Index(counts.Find(colour.argb)) = static_cast<std::uint8_t>(colour.box);
 

@@ -9,27 +9,34 @@ std::uint8_t Clamp(int value, int low, int high)
     return static_cast<std::uint8_t>(std::clamp(value, low, high));
 }
 
-// BT.601 is evaluated in double precision in this order; the conversion to
-// int truncates toward zero.
-SPaletteEntry Bt601(double r, double g, double b)
+// One studio-range matrix in integers: each coefficient is 1000 times the
+// component's share of the 219 levels of Y or the 224 of Cb and Cr, so every
+// row of Y sums to 219000 and every chroma row to zero, and a grey lands on
+// Cb = Cr = 128 exactly. The sums stay positive, so adding half the divisor
+// before the division rounds to the nearest level.
+struct SMatrix {
+    int Y[3];
+    int Cb[3];
+    int Cr[3];
+};
+
+constexpr SMatrix Bt601Matrix{
+    {65481, 128553, 24966}, {-37797, -74203, 112000}, {112000, -93786, -18214}};
+constexpr SMatrix Bt709Matrix{
+    {46559, 156629, 15812}, {-25664, -86336, 112000}, {112000, -101730, -10270}};
+
+int Level(const int (&row)[3], int r, int g, int b, int offset)
 {
-    SPaletteEntry entry;
-    entry.Y = Clamp(static_cast<int>(0.257 * r + 0.504 * g + 0.098 * b + 16), 16, 235);
-    entry.Cr = Clamp(static_cast<int>(0.439 * r - 0.368 * g - 0.071 * b + 128), 16, 240);
-    entry.Cb = Clamp(static_cast<int>(0.439 * b - (0.148 * r + 0.291 * g) + 128), 16, 240);
-    return entry;
+    constexpr int Scale = 255 * 1000;
+    return (row[0] * r + row[1] * g + row[2] * b + offset * Scale + Scale / 2) / Scale;
 }
 
-// BT.709 with three-decimal coefficients, computed in thousandths so that no
-// rounding error pushes a grey below Cr = Cb = 128. Each chroma row sums to
-// zero, hence 0.338 for green in Cb (0.33857 exactly). The sums stay positive,
-// so integer division truncates like the double conversion would.
-SPaletteEntry Bt709(int r, int g, int b)
+SPaletteEntry Convert(const SMatrix& m, int r, int g, int b)
 {
     SPaletteEntry entry;
-    entry.Y = Clamp((183 * r + 614 * g + 62 * b + 16000) / 1000, 16, 235);
-    entry.Cr = Clamp((439 * r - 399 * g - 40 * b + 128000) / 1000, 16, 240);
-    entry.Cb = Clamp((439 * b - 101 * r - 338 * g + 128000) / 1000, 16, 240);
+    entry.Y = Clamp(Level(m.Y, r, g, b, 16), 16, 235);
+    entry.Cb = Clamp(Level(m.Cb, r, g, b, 128), 16, 240);
+    entry.Cr = Clamp(Level(m.Cr, r, g, b, 128), 16, 240);
     return entry;
 }
 
@@ -37,9 +44,8 @@ SPaletteEntry Bt709(int r, int g, int b)
 
 SPaletteEntry MakePaletteEntry(const ERGBQUAD& colour, EColourMatrix matrix)
 {
-    SPaletteEntry entry = matrix == EColourMatrix::Bt709
-                              ? Bt709(colour.Red, colour.Green, colour.Blue)
-                              : Bt601(colour.Red, colour.Green, colour.Blue);
+    SPaletteEntry entry = Convert(matrix == EColourMatrix::Bt709 ? Bt709Matrix : Bt601Matrix,
+                                  colour.Red, colour.Green, colour.Blue);
     entry.EntryId = colour.Index;
     entry.T = colour.Alpha;
     return entry;

@@ -12,7 +12,7 @@ enum class EColourMatrix {
 };
 
 // Entry id from the colour's index, opacity from its alpha, Y, Cr and Cb by
-// the studio-range matrix, each truncated toward zero and clamped to 16..235
+// the studio-range matrix, each rounded to the nearest level and clamped to 16..235
 // (Y) or 16..240 (Cr, Cb).
 SPaletteEntry MakePaletteEntry(const ERGBQUAD& colour, EColourMatrix matrix = EColourMatrix::Bt601);
 

@@ -317,7 +317,7 @@ TEST(GroupEncoder, PaletteMatrixAndWriteFailure)
     const SEncoded encoded = Encode(group);
     ASSERT_FALSE(encoded.Sets.empty());
     const SPaletteEntry& red = encoded.Sets[0].Palettes[0].Entries[1];  // after the black pixel
-    EXPECT_EQ(red.Y, 62);
+    EXPECT_EQ(red.Y, 63);
     EXPECT_EQ(red.Cb, 102);
 
     QBuffer readOnly;

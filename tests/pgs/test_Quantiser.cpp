@@ -175,7 +175,7 @@ namespace {
 // An anti-aliased line as the renderer draws it: a white fill with a black
 // outline and a half-transparent shadow, soft at every edge, on a
 // transparent background.
-QImage OutlinedLine(int width, int height, QColor fill = Qt::white)
+QImage OutlinedLine(int width, int height, const QBrush& fill = QBrush(Qt::white))
 {
     QImage picture(width, height, QImage::Format_ARGB32_Premultiplied);
     picture.fill(Qt::transparent);
@@ -253,6 +253,33 @@ SFidelity FidelityOver(const QImage& picture, const SRun& run, QRgb background)
     return f;
 }
 
+// A fill from red to blue across the picture.
+QBrush RedToBlue(int width)
+{
+    QLinearGradient gradient(0, 0, width, 0);
+    gradient.setColorAt(0, QColor(255, 0, 0));
+    gradient.setColorAt(1, QColor(0, 0, 255));
+    return QBrush(gradient);
+}
+
+// The largest channel difference between an opaque pixel and its entry.
+int WorstOpaque(const QImage& picture, const SRun& run)
+{
+    int worst = 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            const QRgb pixel = PixelAt(picture, x, y);
+            if (qAlpha(pixel) != 255)
+                continue;
+            const QRgb entry = run.Result.palette[IndexAt(run.Indexed, x, y)];
+            worst = std::max({worst, std::abs(qRed(pixel) - qRed(entry)),
+                              std::abs(qGreen(pixel) - qGreen(entry)),
+                              std::abs(qBlue(pixel) - qBlue(entry))});
+        }
+    }
+    return worst;
+}
+
 }  // namespace
 
 TEST(QuantiserReduction, ColourAndAlphaStandForTheirPixels)
@@ -261,13 +288,18 @@ TEST(QuantiserReduction, ColourAndAlphaStandForTheirPixels)
         const char* Name;
         QImage Picture;
         double Mean, Worst;  // most allowed, over any background
+        int Opaque;          // most allowed at an opaque pixel
     } cases[] = {
-        {"outlined white line", OutlinedLine(600, 90), 0.2, 24},
-        {"outlined yellow line", OutlinedLine(600, 90, QColor(250, 220, 20)), 0.2, 24},
+        {"outlined white line", OutlinedLine(600, 90), 0.2, 24, 4},
+        {"outlined yellow line", OutlinedLine(600, 90, QColor(250, 220, 20)), 0.2, 24, 4},
+        // The ramps from each colour of the fill to the dark outline make a
+        // plane of some 2,000 colours, a few pixels of each at its dark end;
+        // a reduction that serves only the many leaves them 11 levels off.
+        {"outlined gradient line", OutlinedLine(600, 90, RedToBlue(600)), 0.5, 24, 9},
         // Smooth pictures of thousands of colours keep the error of 255
         // entries over a whole colour plane; nothing is diffused.
-        {"every alpha over a gradient", SoftEdges(), 4, 40},
-        {"opaque gradient", Gradient(300, 100), 7, 32},
+        {"every alpha over a gradient", SoftEdges(), 4, 40, 40},
+        {"opaque gradient", Gradient(300, 100), 7, 32, 32},
     };
     const QRgb backgrounds[] = {qRgb(0, 0, 0), qRgb(255, 255, 255), qRgb(0, 128, 128)};
     for (const Case& c : cases) {
@@ -284,6 +316,7 @@ TEST(QuantiserReduction, ColourAndAlphaStandForTheirPixels)
             EXPECT_LE(f.Mean, c.Mean) << std::hex << background;
             EXPECT_LE(f.Worst, c.Worst) << std::hex << background;
         }
+        EXPECT_LE(WorstOpaque(c.Picture, run), c.Opaque);
         // Transparent pixels stay transparent, opaque ones opaque, and no
         // visible pixel disappears.
         for (int y = 0; y < c.Picture.height(); ++y) {

@@ -10,8 +10,8 @@
 using SYCrCb = std::array<int, 3>;
 
 // Pure red (255, 0, 0) by each studio-range matrix.
-inline constexpr SYCrCb RedBt601{81, 239, 90};
-inline constexpr SYCrCb RedBt709{62, 239, 102};
+inline constexpr SYCrCb RedBt601{81, 240, 90};
+inline constexpr SYCrCb RedBt709{63, 240, 102};
 
 inline std::set<SYCrCb> OpaqueColours(const CEpochData& sets)
 {
