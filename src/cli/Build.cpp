@@ -21,7 +21,7 @@ namespace {
 const char* const BuildUsage =
     "usage: tandeo build [--top FILE] [--bottom FILE] -o OUT [--video-size WxH] [--fps RATE]\n"
     "                    [--settings FILE] [--set Section/Key=Value ...] [--matrix auto|601|709]\n"
-    "                    [--force] [--strict] [--quiet]\n"
+    "                    [--code-page N] [--force] [--strict] [--quiet]\n"
     "  OUT ending in .sup writes a SUP stream, .pes a PES stream with OUT.mui.\n"
     "  --video-size  1920x1080 (default), 1440x1080, 1280x720, 720x480 or 720x576\n"
     "  --fps         23.976 (default), 24, 25, 29.97, 50 or 59.94\n"
@@ -29,6 +29,8 @@ const char* const BuildUsage =
     "  --set         override one stored key, e.g. --set Bottom/FontSize=48\n"
     "  --matrix      palette colours: auto (BT.709 for HD frames, BT.601 for SD; the default),"
     " 601 or 709\n"
+    "  --code-page   read scripts without a byte order mark in this Windows code\n"
+    "                page (936, 950, 932, 1251, ...) instead of recognising it\n"
     "  --force       replace an existing OUT\n"
     "  --strict      refuse a frame size and rate that no HD Blu-ray disc allows\n";
 
@@ -38,6 +40,7 @@ struct SBuildOptions {
     QString output;
     int videoSize = 0;
     int frameRate = 0;
+    int codePage = 0;
     QString settings;
     QStringList sets;
     EMatrixChoice matrix = EMatrixChoice::Automatic;
@@ -80,6 +83,10 @@ std::string ParseOptions(const QStringList& args, SBuildOptions& options)
             options.frameRate = FrameRateIndexOf(value);
             if (options.frameRate < 0)
                 return "tandeo build: unknown frame rate " + value.toStdString() + "\n";
+        } else if (arg == "--code-page") {
+            options.codePage = CodePageOf(value);
+            if (options.codePage < 0)
+                return UnknownCodePage("build", value);
         } else if (arg == "--settings") {
             options.settings = value;
         } else if (arg == "--set") {
@@ -152,6 +159,7 @@ int RunBuild(const QStringList& args, std::ostream& out, std::ostream& err)
     CSettingsCopy settings;
     if (!settings.Prepare(options.settings, options.sets, err, "build"))
         return 2;
+    SetCodePageOverride(options.codePage);
 
     // Index 0 is the top/left page, 1 the bottom/right page.
     std::array<SSourceStyle, 2> styles;

@@ -1,5 +1,7 @@
 #include "Commands.h"
 
+#include "platform/CodePages.h"
+
 #include <ostream>
 
 namespace {
@@ -44,6 +46,8 @@ int RunCommandLine(const QStringList& args, std::ostream& out, std::ostream& err
     }
     const QString command = args.front();
     const QStringList rest = args.mid(1);
+    // Each run reads scripts as its own options say.
+    SetCodePageOverride(0);
     if (command == "help" || command == "-h" || command == "--help") {
         out << Usage;
         return 0;

@@ -13,9 +13,11 @@ namespace {
 
 const char* const ListUsage =
     "usage: tandeo list [--video-size WxH] [--fps RATE] [--settings FILE] [--page top|bottom]\n"
-    "                   FILE\n"
+    "                   [--code-page N] FILE\n"
     "  --fps         the rate the times are repaired at: 23.976 (default), 24, 25,\n"
-    "                29.97, 50 or 59.94\n";
+    "                29.97, 50 or 59.94\n"
+    "  --code-page   read a script without a byte order mark in this Windows code\n"
+    "                page (936, 950, 932, 1251, ...) instead of recognising it\n";
 
 QString Position(std::int32_t value)
 {
@@ -27,6 +29,7 @@ struct SListOptions {
     int width = 1920;
     int height = 1080;
     int frameRate = 0;
+    int codePage = 0;
     QString settings;
     int page = 1;  // bottom/right
 };
@@ -49,6 +52,11 @@ std::string ParseOptions(const QStringList& args, SListOptions& options)
             options.frameRate = FrameRateIndexOf(value);
             if (options.frameRate < 0)
                 return "tandeo list: unknown frame rate " + value.toStdString() + "\n";
+        } else if (arg == "--code-page" && hasValue) {
+            const QString value = args[++i];
+            options.codePage = CodePageOf(value);
+            if (options.codePage < 0)
+                return UnknownCodePage("list", value);
         } else if (arg == "--settings" && hasValue) {
             options.settings = args[++i];
         } else if (arg == "--page" && hasValue) {
@@ -81,6 +89,7 @@ int RunList(const QStringList& args, std::ostream& out, std::ostream& err)
     }
     if (!options.settings.isEmpty())
         SetSettingsFilePath(options.settings);
+    SetCodePageOverride(options.codePage);
     SSourceStyle style;
     style.Load(PageSection(options.page));
 

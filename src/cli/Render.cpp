@@ -17,11 +17,12 @@ namespace {
 const char* const RenderUsage =
     "usage: tandeo render FILE LINE -o OUT.png [--side top|bottom] [--video-size WxH]\n"
     "                     [--fps RATE] [--settings FILE] [--set Section/Key=Value ...]\n"
-    "                     [--background #RRGGBB|IMAGE] [--line-only]\n"
+    "                     [--background #RRGGBB|IMAGE] [--line-only] [--code-page N]\n"
     "  LINE is the line's number in the list (1 for the first), with the times\n"
     "  repaired at --fps: 23.976 (default), 24, 25, 29.97, 50 or 59.94.\n"
     "  The frame shows the line at its place over the background (#008080 by\n"
-    "  default); --line-only writes the bare line picture.\n";
+    "  default); --line-only writes the bare line picture. --code-page reads a\n"
+    "  script without a byte order mark in that Windows code page.\n";
 
 struct SRenderOptions {
     QString script;
@@ -30,6 +31,7 @@ struct SRenderOptions {
     int page = 1;  // bottom/right
     int videoSize = 0;
     int frameRate = 0;
+    int codePage = 0;
     QString settings;
     QStringList sets;
     QString background = "#008080";
@@ -66,6 +68,10 @@ std::string ParseOptions(const QStringList& args, SRenderOptions& options)
             options.frameRate = FrameRateIndexOf(value);
             if (options.frameRate < 0)
                 return "tandeo render: unknown frame rate " + value.toStdString() + "\n";
+        } else if (arg == "--code-page") {
+            options.codePage = CodePageOf(value);
+            if (options.codePage < 0)
+                return UnknownCodePage("render", value);
         } else if (arg == "--settings") {
             options.settings = value;
         } else if (arg == "--set") {
@@ -123,6 +129,7 @@ int RunRender(const QStringList& args, std::ostream& out, std::ostream& err)
     CSettingsCopy settings;
     if (!settings.Prepare(options.settings, options.sets, err, "render"))
         return 2;
+    SetCodePageOverride(options.codePage);
     SSourceStyle style;
     style.Load(PageSection(options.page));
     const std::unique_ptr<CTextSub> source =

@@ -1,6 +1,9 @@
 #include "Commands.h"
 
+#include "VideoOptions.h"
+
 #include "formats/SimpleTextSubtitle.h"
+#include "platform/CodePages.h"
 
 #include <QString>
 
@@ -14,8 +17,31 @@ const char* EncodingName(TextEncoding encoding)
     case Utf8: return "UTF-8";
     case Utf16LE: return "UTF-16 LE";
     case Utf16BE: return "UTF-16 BE";
-    case Ansi: return "ANSI";
-    default: return "bytes (no byte order mark)";
+    default: return "bytes";
+    }
+}
+
+// What the bytes were read as, and why.
+std::string EncodingText(const CSimpleTextSubtitle& script)
+{
+    const SEncodingReport& report = script.encodingReport;
+    switch (report.origin) {
+    case EEncodingOrigin::PlainAscii: return "ASCII";
+    case EEncodingOrigin::Utf8: return "UTF-8 (no byte order mark)";
+    case EEncodingOrigin::Forced:
+        return QString::asprintf("code page %d (--code-page)", report.codePage).toStdString();
+    case EEncodingOrigin::Detected: {
+        QString text = QString::fromStdString(report.charsetName) + " (detected";
+        if (report.confidence >= 0)
+            text += QString::asprintf(", confidence %.2f", report.confidence);
+        text += QString::asprintf(", code page %d)", report.codePage);
+        return text.toStdString();
+    }
+    case EEncodingOrigin::Default:
+        return QString::asprintf("code page %d (not recognised; the default code page)",
+                                 LegacyDefaultCodePage())
+            .toStdString();
+    default: return EncodingName(script.sourceEncoding);
     }
 }
 
@@ -52,15 +78,30 @@ void PrintStyles(const CSimpleTextSubtitle& script, std::ostream& out)
 
 int RunScript(const QStringList& args, std::ostream& out, std::ostream& err)
 {
+    const char* const usage =
+        "usage: tandeo script [--code-page N] FILE\n"
+        "  --code-page   read a script without a byte order mark in this Windows code\n"
+        "                page (936, 950, 932, 1251, ...) instead of recognising it\n";
     if (WantsHelp(args)) {
-        out << "usage: tandeo script FILE\n";
+        out << usage;
         return 0;
     }
-    if (args.size() != 1) {
-        err << "usage: tandeo script FILE\n";
+    QStringList rest = args;
+    int codePage = 0;
+    if (rest.size() == 3 && rest.front() == "--code-page") {
+        codePage = CodePageOf(rest[1]);
+        if (codePage < 0) {
+            err << UnknownCodePage("script", rest[1]);
+            return 1;
+        }
+        rest = rest.mid(2);
+    }
+    if (rest.size() != 1 || rest.front().startsWith("--")) {
+        err << usage;
         return 1;
     }
-    const QString& path = args.front();
+    SetCodePageOverride(codePage);
+    const QString& path = rest.front();
     CSimpleTextSubtitle script;
     if (!script.OpenScriptFile(path, 1, "")) {
         err << "tandeo script: " << path.toStdString() << ": read error! \n";
@@ -68,7 +109,11 @@ int RunScript(const QStringList& args, std::ostream& out, std::ostream& err)
     }
     out << "reader: " << script.readerName << '\n'
         << "timing: " << (script.timingMode == Frames ? "frames" : "milliseconds") << '\n'
-        << "encoding: " << EncodingName(script.sourceEncoding) << '\n'
+        << "encoding: " << EncodingText(script) << '\n'
+        << (script.framesPerSecond > 0
+                ? "frame rate: " + QString::number(script.framesPerSecond, 'g', 10).toStdString() +
+                      " (given by the script)\n"
+                : std::string())
         << "script size: " << script.scriptSize.width << " x " << script.scriptSize.height << '\n';
     PrintStyles(script, out);
     out << "entries: " << script.entries.size() << '\n';

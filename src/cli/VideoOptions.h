@@ -4,10 +4,12 @@
 
 #include "builder/BuildJob.h"
 #include "pgs/VideoFormats.h"
+#include "platform/CodePages.h"
 
 #include <QString>
 
 #include <optional>
+#include <string>
 
 // "1920x1080" and the other four sizes; -1 for anything else.
 inline int VideoSizeIndexOf(const QString& text)
@@ -40,4 +42,20 @@ inline std::optional<EMatrixChoice> MatrixChoiceOf(const QString& text)
     if (text == "709")
         return EMatrixChoice::Bt709;
     return std::nullopt;
+}
+
+// A Windows code page number we decode ("936", "1251"); -1 otherwise.
+inline int CodePageOf(const QString& text)
+{
+    bool number = false;
+    const int codePage = text.toInt(&number);
+    if (!number || codePage == CodePageDefault || !IsKnownCodePage(codePage))
+        return -1;
+    return codePage;
+}
+
+inline std::string UnknownCodePage(const char* command, const QString& value)
+{
+    return std::string("tandeo ") + command + ": unknown code page " + value.toStdString() +
+           " (a Windows code page number such as 936, 950, 932, 1251 or 1256)\n";
 }

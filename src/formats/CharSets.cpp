@@ -21,13 +21,17 @@ std::string ByteImage(QStringView text)
     return bytes;
 }
 
-// What the default code page means for one text: UTF-8 when the whole text
-// is valid UTF-8, otherwise the configured legacy code page. Decided once on
-// the whole text, so that a short piece of a legacy text that happens to be
-// valid UTF-8 is not decoded differently from the rest.
+// What the default code page means for one text: the file's own code page
+// when one is known; else UTF-8 when the whole text is valid UTF-8,
+// otherwise the configured legacy code page. Decided once on the whole
+// text, so that a short piece of a legacy text that happens to be valid
+// UTF-8 is not decoded differently from the rest.
 class CDefaultCodePage {
 public:
-    explicit CDefaultCodePage(QStringView text) : Text(text) {}
+    CDefaultCodePage(QStringView text, int fileCodePage)
+        : Text(text), Resolved(fileCodePage != CodePageDefault ? fileCodePage : -1)
+    {
+    }
 
     int For(int charSet)
     {
@@ -41,7 +45,7 @@ public:
 
 private:
     QStringView Text;
-    int Resolved = -1;
+    int Resolved;
 };
 
 bool IsLead(int codePage, QChar unit)
@@ -135,21 +139,22 @@ QString DecodeBytes(QStringView text, int charSet, CDefaultCodePage& defaults)
 
 }  // namespace
 
-int FindScriptChar(const QString& text, QChar ch, int from, bool unicodeText, int charSet)
+int FindScriptChar(const QString& text, QChar ch, int from, bool unicodeText, int charSet,
+                   int defaultCodePage)
 {
     if (unicodeText) {
         if (from < 0 || from >= text.size())
             return -1;
         return static_cast<int>(text.indexOf(ch, from));
     }
-    CDefaultCodePage defaults(text);
+    CDefaultCodePage defaults(text, defaultCodePage);
     return FindByteChar(text, ch, from, charSet, defaults);
 }
 
-std::vector<char> DoubleByteUnits(QStringView text, int charSet)
+std::vector<char> DoubleByteUnits(QStringView text, int charSet, int defaultCodePage)
 {
     std::vector<char> hidden;
-    CDefaultCodePage defaults(text);
+    CDefaultCodePage defaults(text, defaultCodePage);
     WalkByteText(text, charSet, defaults, [&](qsizetype i, bool doubleByte) {
         if (!doubleByte)
             return false;
@@ -163,15 +168,15 @@ std::vector<char> DoubleByteUnits(QStringView text, int charSet)
     return hidden;
 }
 
-QString DecodeWithCharSet(const QString& text, int charSet)
+QString DecodeWithCharSet(const QString& text, int charSet, int defaultCodePage)
 {
-    CDefaultCodePage defaults(text);
+    CDefaultCodePage defaults(text, defaultCodePage);
     return DecodeBytes(text, charSet, defaults);
 }
 
-QString DecodeScriptText(const QString& text, int charSet)
+QString DecodeScriptText(const QString& text, int charSet, int defaultCodePage)
 {
-    CDefaultCodePage defaults(text);
+    CDefaultCodePage defaults(text, defaultCodePage);
     int current = charSet;
     QString result;
     QStringView rest(text);

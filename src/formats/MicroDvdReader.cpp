@@ -7,6 +7,7 @@
 #include <array>
 #include <new>
 #include <string_view>
+#include <utility>
 
 // MicroDVD: one entry per line, timed in video frames, "{start}{end}text",
 // with braced formatting codes in the text and "{NAME}codes" lines that
@@ -123,10 +124,10 @@ void TranslateCode(QStringView code, QString& out, std::array<bool, 8>& restore)
 }
 
 // One "|"-separated line of an entry: text, and codes from "{" to "}".
-void TranslateLine(QStringView line, bool unicodeText, int charSet, QString& out,
-                   std::array<bool, 8>& restore)
+void TranslateLine(QStringView line, bool unicodeText, int charSet, int defaultCodePage,
+                   QString& out, std::array<bool, 8>& restore)
 {
-    const CScriptCharMap chars(line, unicodeText, charSet);
+    const CScriptCharMap chars(line, unicodeText, charSet, defaultCodePage);
     qsizetype i = 0;
     while (i < line.size()) {
         qsizetype j = chars.Find(u'{', i);
@@ -191,18 +192,20 @@ std::unique_ptr<STSStyle> ParseMicroDvdStyle(const std::string& text)
     return style;
 }
 
-QString MicroDvdToScriptText(const QString& text, bool unicodeText, int charSet)
+QString MicroDvdToScriptText(const QString& text, bool unicodeText, int charSet,
+                             int defaultCodePage)
 {
     QString out;
     out.reserve(text.size() + 16);
     std::array<bool, 8> restore{};
-    const CScriptCharMap lines(text, unicodeText, charSet);
+    const CScriptCharMap lines(text, unicodeText, charSet, defaultCodePage);
     qsizetype pos = 0;
     while (pos < text.size()) {
         qsizetype eol = lines.Find(u'|', pos);
         if (eol < 0)
             eol = text.size();
-        TranslateLine(QStringView(text).mid(pos, eol - pos), unicodeText, charSet, out, restore);
+        TranslateLine(QStringView(text).mid(pos, eol - pos), unicodeText, charSet, defaultCodePage,
+                      out, restore);
         // The last line needs neither closing tags nor a line break.
         if (eol >= text.size())
             break;
@@ -217,14 +220,35 @@ QString MicroDvdToScriptText(const QString& text, bool unicodeText, int charSet)
     return out;
 }
 
+namespace {
+
+// "{1}{1}23.976": a first line whose text is a plain number gives the frame
+// rate of the file rather than a subtitle.
+bool ReadFrameRateLine(QStringView text, std::int32_t start, std::int32_t end, double& rate)
+{
+    if (start < 0 || start > 1 || end < 0 || end > 1)
+        return false;
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    if (!ok || !(value > 0 && value <= 1000))
+        return false;
+    rate = value;
+    return true;
+}
+
+}  // namespace
+
 bool ReadMicroDvd(CTextFile& file, CSimpleTextSubtitle& script, int charSet)
 {
     const bool unicodeText = file.HasUnicodeEncoding();
     std::string currentStyle = "Default";
     bool openEnd = false;
     bool clipPrevious = false;
+    bool firstTimedLine = true;
+    int number = 0;
     QString raw;
     while (file.ReadLine(raw)) {
+        ++number;
         const QStringView line = TrimmedLine(raw, unicodeText);
         if (line.isEmpty())
             continue;
@@ -235,11 +259,18 @@ bool ReadMicroDvd(CTextFile& file, CSimpleTextSubtitle& script, int charSet)
             // start of the next one.
             const int count = CLineScan(line).Match("{").Int(start).Count();
             end = ClampedTime(std::int64_t(start) + 60);
+            const bool wasOpenEnd = openEnd;
             openEnd = true;
             if (count != 1) {
                 const qsizetype close = line.indexOf(u'}');
-                if (!line.startsWith(u'{') || close <= 1 || IsNumber(line.mid(1, close - 1)))
-                    return false;
+                if (!line.startsWith(u'{') || close <= 1 || IsNumber(line.mid(1, close - 1))) {
+                    if (script.entries.empty())
+                        return false;
+                    // A damaged line among good ones is left out.
+                    script.WarnAtLine(number, "skipped, no valid time");
+                    openEnd = wasOpenEnd;
+                    continue;
+                }
                 // "{NAME}codes" defines the style of the lines after it;
                 // "{DEFAULT}" and "{default}" both name "Default".
                 std::unique_ptr<STSStyle> style;
@@ -258,16 +289,26 @@ bool ReadMicroDvd(CTextFile& file, CSimpleTextSubtitle& script, int charSet)
                 continue;
             }
         }
+        const qsizetype first = line.indexOf(u'}');
+        const qsizetype second = line.indexOf(u'}', first + 1);
+        const QStringView rest = second < 0 ? QStringView() : line.mid(second + 1);
+        if (std::exchange(firstTimedLine, false) &&
+            ReadFrameRateLine(rest, start, end, script.framesPerSecond)) {
+            openEnd = false;
+            continue;
+        }
+        // Frames before the first one start at it.
+        start = *script.ClampedReadTime(start, number);
+        end = *script.ClampedReadTime(end, number);
         if (clipPrevious && !script.entries.empty()) {
             STSEntry& last = script.entries.back();
             last.end = std::min(last.end, start);
             clipPrevious = false;
         }
-        const qsizetype first = line.indexOf(u'}');
-        const qsizetype second = line.indexOf(u'}', first + 1);
-        const QString text = second < 0 ? QString()
-                                        : MicroDvdToScriptText(line.mid(second + 1).toString(),
-                                                               unicodeText, charSet);
+        const QString text = second < 0
+                                 ? QString()
+                                 : MicroDvdToScriptText(rest.toString(), unicodeText, charSet,
+                                                        file.encodingReport.codePage);
         script.AddEntry(text, unicodeText, start, end, currentStyle, std::string(), std::string(),
                         0, SMargins{}, -1);
         if (openEnd) {

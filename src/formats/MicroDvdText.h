@@ -13,4 +13,6 @@
 std::unique_ptr<STSStyle> ParseMicroDvdStyle(const std::string& text);
 
 // Entry text with its "|" line breaks and codes turned into override tags.
-QString MicroDvdToScriptText(const QString& text, bool unicodeText, int charSet);
+// `defaultCodePage` as for FindScriptChar.
+QString MicroDvdToScriptText(const QString& text, bool unicodeText, int charSet,
+                             int defaultCodePage = 0);

@@ -88,7 +88,8 @@ std::int32_t ClampedTime(std::int64_t value)
     return static_cast<std::int32_t>(value);
 }
 
-CScriptCharMap::CScriptCharMap(QStringView text, bool unicodeText, int charSet) : Text(text)
+CScriptCharMap::CScriptCharMap(QStringView text, bool unicodeText, int charSet, int defaultCodePage)
+    : Text(text)
 {
     if (unicodeText)
         return;
@@ -97,7 +98,7 @@ CScriptCharMap::CScriptCharMap(QStringView text, bool unicodeText, int charSet) 
     const qsizetype size = text.size();
     if (std::none_of(units, units + size, [](char16_t u) { return u >= 0x80 && u <= 0xFF; }))
         return;
-    Hidden = DoubleByteUnits(text, charSet);
+    Hidden = DoubleByteUnits(text, charSet, defaultCodePage);
 }
 
 qsizetype CScriptCharMap::Find(QChar ch, qsizetype from) const
@@ -128,7 +129,8 @@ QString ReplacedAll(const QString& text, QLatin1StringView what, QLatin1StringVi
     return replaced;
 }
 
-QString ReplaceScriptChar(QString text, QChar ch, QChar by, bool unicodeText, int charSet)
+QString ReplaceScriptChar(QString text, QChar ch, QChar by, bool unicodeText, int charSet,
+                          int defaultCodePage)
 {
     if (!text.contains(ch))
         return text;
@@ -136,7 +138,7 @@ QString ReplaceScriptChar(QString text, QChar ch, QChar by, bool unicodeText, in
         text.replace(ch, by);
         return text;
     }
-    const CScriptCharMap map(text, false, charSet);
+    const CScriptCharMap map(text, false, charSet, defaultCodePage);
     QString replaced = text;
     for (qsizetype at = map.Find(ch, 0); at >= 0; at = map.Find(ch, at + 1))
         replaced[at] = by;

@@ -35,8 +35,9 @@ std::int32_t ClampedTime(std::int64_t value);
 // walking the text only once.
 class CScriptCharMap {
 public:
-    // The map refers to `text`, which must outlive it.
-    CScriptCharMap(QStringView text, bool unicodeText, int charSet);
+    // The map refers to `text`, which must outlive it. `defaultCodePage` as
+    // for FindScriptChar.
+    CScriptCharMap(QStringView text, bool unicodeText, int charSet, int defaultCodePage = 0);
 
     // The first `ch` at or after `from`, or -1.
     qsizetype Find(QChar ch, qsizetype from) const;
@@ -51,4 +52,5 @@ private:
 QString ReplacedAll(const QString& text, QLatin1StringView what, QLatin1StringView by);
 
 // Every `ch` that FindScriptChar would find becomes `by`.
-QString ReplaceScriptChar(QString text, QChar ch, QChar by, bool unicodeText, int charSet);
+QString ReplaceScriptChar(QString text, QChar ch, QChar by, bool unicodeText, int charSet,
+                          int defaultCodePage = 0);

@@ -2,6 +2,8 @@
 #include "SimpleTextSubtitle.h"
 #include "platform/UserMessages.h"
 
+#include <QStringList>
+
 namespace {
 
 // Scripts fetched from an address, and their side files, are cut off here.
@@ -17,6 +19,21 @@ std::string NameFromPath(const QString& path)
     name = name.mid(name.lastIndexOf('/') + 1);
     name = name.mid(name.lastIndexOf('.') + 1);
     return name.toStdString();
+}
+
+// What the readers recovered from, in one message: a damaged file must not
+// bring up a box per line.
+void ShowReadWarnings(const std::vector<QString>& warnings)
+{
+    constexpr std::size_t MaxShown = 20;
+    if (warnings.empty())
+        return;
+    QStringList shown;
+    for (std::size_t i = 0; i < warnings.size() && i < MaxShown; ++i)
+        shown << warnings[i];
+    if (warnings.size() > MaxShown)
+        shown << QString::asprintf("... and %zu more", warnings.size() - MaxShown);
+    UserMessages().Show(shown.join('\n'), EMessageKind::Warning);
 }
 
 }  // namespace
@@ -84,6 +101,7 @@ bool CSimpleTextSubtitle::ReadScript(CTextFile& file, std::int32_t charSet,
         name = scriptName;
         timingMode = reader.TimingMode;
         sourceEncoding = file.encoding;
+        encodingReport = file.encodingReport;
         this->path = file.GetFilePath().toStdString();
         readerName = reader.Name;
         NotifyChanged();
@@ -97,6 +115,7 @@ bool CSimpleTextSubtitle::ReadScript(CTextFile& file, std::int32_t charSet,
         ReplaceUnknownStyles();
         if (hasSide)
             side.Close();
+        ShowReadWarnings(readWarnings);
         return true;
     }
     return false;

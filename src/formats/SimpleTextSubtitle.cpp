@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <set>
 #include <stdexcept>
 
@@ -97,6 +98,25 @@ void CSimpleTextSubtitle::Clear()
     styles.clear();
     videoSize = {};
     frameRate = 0;
+    framesPerSecond = 0;
+    readWarnings.clear();
+}
+
+void CSimpleTextSubtitle::WarnAtLine(int line, const char* what)
+{
+    readWarnings.push_back(QString::asprintf("line %d: %s", line, what));
+}
+
+std::optional<std::int32_t> CSimpleTextSubtitle::ClampedReadTime(std::int64_t time, int line)
+{
+    if (time > std::numeric_limits<std::int32_t>::max())
+        return std::nullopt;
+    if (time >= 0)
+        return static_cast<std::int32_t>(time);
+    const QString warning = QString::asprintf("line %d: negative time clamped to 0", line);
+    if (readWarnings.empty() || readWarnings.back() != warning)
+        readWarnings.push_back(warning);
+    return 0;
 }
 
 void CSimpleTextSubtitle::AddEntry(const QString& text, bool unicodeText, std::int32_t start,
@@ -220,5 +240,5 @@ QString CSimpleTextSubtitle::EntryText(int index)
     const STSEntry& entry = entries.at(static_cast<std::size_t>(index));
     if (entry.unicodeText)
         return entry.text;
-    return DecodeScriptText(entry.text, EntryCharSet(index));
+    return DecodeScriptText(entry.text, EntryCharSet(index), encodingReport.codePage);
 }

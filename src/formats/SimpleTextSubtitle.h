@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -102,7 +103,8 @@ public:
 
     // Lets a derived class drop what it derived from the entries.
     virtual void NotifyChanged() {}
-    // Removes entries and styles, and the video size and frame rate.
+    // Removes entries and styles, the video size and frame rate, the frame
+    // rate of the script's own and the reading warnings.
     virtual void Clear();
 
     // Trims the text, drops empty or reversed entries, turns line feeds
@@ -145,6 +147,22 @@ public:
     CSTSStyleMap styles;
     // The reader that accepted the text, for reports; empty until read.
     std::string readerName;
+    // Frames per second that a frame-timed script gives for itself (a
+    // MicroDVD "{1}{1}25" line); 0 when it gives none and the frames run at
+    // the rate of the build.
+    double framesPerSecond = 0;
+    // How the file's bytes become characters; its code page is what the
+    // default character set means for the byte-valued entries.
+    SEncodingReport encodingReport;
+    // What the readers recovered from ("line 412: skipped, no valid time"),
+    // in reading order; the opener tells the user once the script is read.
+    std::vector<QString> readWarnings;
+
+    // Adds "line N: what" to the warnings.
+    void WarnAtLine(int line, const char* what);
+    // A time read at `line`: a negative one becomes 0 with a warning (one
+    // per line); none when it does not fit 32 bits.
+    std::optional<std::int32_t> ClampedReadTime(std::int64_t time, int line);
 };
 
 // Lines read from `from` up to `to`, for the line number of a syntax error.

@@ -3,11 +3,15 @@
 #include "Readers.h"
 #include "SubRipText.h"
 
+#include <cstdlib>
+#include <limits>
 #include <optional>
 
 // Four line-oriented formats: SubRip blocks, lines with two braced times,
-// SubViewer and lines that begin with a time. Each gives up at the first
-// line its format cannot hold, so that the opener can try the next one.
+// SubViewer and lines that begin with a time. Each gives up at a first
+// line its format cannot hold, so that the opener can try the next one;
+// once the format has shown itself, a line or block that cannot be read is
+// left out with a warning naming its line.
 
 namespace {
 
@@ -21,9 +25,11 @@ void AddTimedEntry(CSimpleTextSubtitle& script, const QString& text, bool unicod
 }
 
 // The next line that is not empty after trimming; false at the end.
-bool NextLine(CTextFile& file, QString& line, QStringView& trimmed)
+// `number` counts the lines read, from 1.
+bool NextLine(CTextFile& file, QString& line, QStringView& trimmed, int& number)
 {
     while (file.ReadLine(line)) {
+        ++number;
         trimmed = TrimmedLine(line, file.HasUnicodeEncoding());
         if (!trimmed.isEmpty())
             return true;
@@ -39,16 +45,129 @@ bool IsBlockCounter(QStringView line)
     return CLineScan(line).Int(number).Char(rest).Count() == 1;
 }
 
-// The text lines of one block, each followed by a line feed. The block
-// ends at the end of the file or at the next block's counter, which is
-// consumed.
-QString ReadSubRipBlock(CTextFile& file, int charSet)
+bool IsDigit(QChar c)
 {
-    const bool unicodeText = file.HasUnicodeEncoding();
+    return c >= u'0' && c <= u'9';
+}
+
+// Decimal digits at `at`, moving past them; false when there are none or
+// they do not fit 32 bits.
+bool TakeDigits(QStringView text, qsizetype& at, std::int64_t& value)
+{
+    const qsizetype from = at;
+    value = 0;
+    while (at < text.size() && IsDigit(text[at])) {
+        value = value * 10 + (text[at].unicode() - u'0');
+        if (value > std::numeric_limits<std::int32_t>::max())
+            return false;
+        ++at;
+    }
+    return at > from;
+}
+
+void SkipSpaces(QStringView text, qsizetype& at)
+{
+    while (at < text.size() && IsCSpace(text[at]))
+        ++at;
+}
+
+// "[-]h:m:s" with an optional fraction after any one separator (",500",
+// ".5", ":500"); the fraction counts as the number written, so ",5" is
+// 5 ms. A minus sign makes the whole time negative.
+bool TakeSubRipTime(QStringView text, qsizetype& at, std::int64_t& milliseconds)
+{
+    SkipSpaces(text, at);
+    const bool negative = at < text.size() && text[at] == u'-';
+    if (negative)
+        ++at;
+    std::int64_t parts[4] = {};
+    for (int i = 0; i < 3; ++i) {
+        if (!TakeDigits(text, at, parts[i]))
+            return false;
+        // Hours and minutes are followed by any one separator.
+        if (i < 2) {
+            if (at >= text.size() || IsDigit(text[at]))
+                return false;
+            ++at;
+        }
+    }
+    if (at + 1 < text.size() && !IsCSpace(text[at]) && text[at] != u'-' && IsDigit(text[at + 1])) {
+        ++at;
+        TakeDigits(text, at, parts[3]);
+    }
+    const std::int64_t total = ((parts[0] * 60 + parts[1]) * 60 + parts[2]) * 1000 + parts[3];
+    milliseconds = negative ? -total : total;
+    return true;
+}
+
+struct STimeLine {
+    std::int64_t start = 0;
+    std::int64_t end = 0;
+};
+
+// "start --> end", the arrow written with any number of dashes and spaces
+// before its ">" ("->", "- >"); whatever follows the end time (a position)
+// is left alone.
+bool ParseTimeLine(QStringView line, STimeLine& times)
+{
+    qsizetype at = 0;
+    if (!TakeSubRipTime(line, at, times.start))
+        return false;
+    SkipSpaces(line, at);
+    if (at >= line.size() || line[at] != u'-')
+        return false;
+    while (at < line.size() && (line[at] == u'-' || IsCSpace(line[at])))
+        ++at;
+    if (at >= line.size() || line[at] != u'>')
+        return false;
+    ++at;
+    return TakeSubRipTime(line, at, times.end);
+}
+
+// The lines of a SubRip file, numbered from 1, with one line that can be
+// handed back: the time line that ended a block without a counter.
+class CNumberedLines {
+public:
+    explicit CNumberedLines(CTextFile& file) : File(file) {}
+
+    bool Read(QString& line)
+    {
+        if (HasPending) {
+            HasPending = false;
+            line = Pending;
+            return true;
+        }
+        if (!File.ReadLine(line))
+            return false;
+        ++Number;
+        return true;
+    }
+    void HandBack(const QString& line)
+    {
+        Pending = line;
+        HasPending = true;
+    }
+    // The number of the line read last.
+    int Current() const { return Number; }
+
+private:
+    CTextFile& File;
+    int Number = 0;
+    QString Pending;
+    bool HasPending = false;
+};
+
+// The text lines of one block, each followed by a line feed. The block
+// ends at the end of the file, at the next block's counter (consumed) or
+// at a time line, which starts a block of its own even without a counter
+// and is handed back.
+QString ReadSubRipBlock(CNumberedLines& lines, bool unicodeText, int charSet, int codePage)
+{
     QString text;
     QString line;
     bool emptyLineSeen = false;
-    while (file.ReadLine(line)) {
+    STimeLine times;
+    while (lines.Read(line)) {
         const QStringView trimmed = TrimmedLine(line, unicodeText);
         if (trimmed.isEmpty())
             emptyLineSeen = true;
@@ -56,7 +175,11 @@ QString ReadSubRipBlock(CTextFile& file, int charSet)
         // empty line it is the next block's counter.
         if (emptyLineSeen && IsBlockCounter(trimmed))
             break;
-        text += ReplaceScriptChar(trimmed.toString(), u'|', u'\n', unicodeText, charSet);
+        if (ParseTimeLine(trimmed, times)) {
+            lines.HandBack(line);
+            break;
+        }
+        text += ReplaceScriptChar(trimmed.toString(), u'|', u'\n', unicodeText, charSet, codePage);
         text += u'\n';
     }
     return text;
@@ -78,51 +201,71 @@ QString HtmlTagsToOverrides(QString text)
 
 bool ReadSubRip(CTextFile& file, CSimpleTextSubtitle& script, int charSet)
 {
+    const bool unicodeText = file.HasUnicodeEncoding();
+    CNumberedLines lines(file);
+    // Until a counter or a time line shows that this is SubRip, any other
+    // line means another format.
+    bool isSubRip = false;
     QString line;
-    QStringView trimmed;
-    while (NextLine(file, line, trimmed)) {
-        std::int32_t h1 = 0, m1 = 0, s1 = 0, f1 = 0, h2 = 0, m2 = 0, s2 = 0, f2 = 0;
-        QChar any;
-        const int count = CLineScan(trimmed)
-                              .Int(h1)
-                              .Char(any)
-                              .Int(m1)
-                              .Char(any)
-                              .Int(s1)
-                              .Char(any)
-                              .Int(f1)
-                              .Match(" --> ")
-                              .Int(h2)
-                              .Char(any)
-                              .Int(m2)
-                              .Char(any)
-                              .Int(s2)
-                              .Char(any)
-                              .Int(f2)
-                              .Count();
-        if (count == 1)
+    STimeLine times;
+    while (lines.Read(line)) {
+        const QStringView trimmed = TrimmedLine(line, unicodeText);
+        if (trimmed.isEmpty())
             continue;
-        if (count != 14)
-            return false;
-        // The fraction counts as the number written: ",5" is 5 ms.
-        const std::optional<std::int32_t> start = TimeFromParts(h1, m1, s1, f1);
-        const std::optional<std::int32_t> end = TimeFromParts(h2, m2, s2, f2);
-        if (!start || !end)
-            return false;
-        const QString text = ReadSubRipBlock(file, charSet);
-        AddTimedEntry(script, HtmlTagsToOverrides(text), file.HasUnicodeEncoding(), *start, *end);
+        if (IsBlockCounter(trimmed)) {
+            isSubRip = true;
+            continue;
+        }
+        const int lineNumber = lines.Current();
+        if (!ParseTimeLine(trimmed, times)) {
+            if (!isSubRip)
+                return false;
+            // A block whose time cannot be read is left out, text and all.
+            script.WarnAtLine(lineNumber, "skipped, no valid time");
+            ReadSubRipBlock(lines, unicodeText, charSet, file.encodingReport.codePage);
+            continue;
+        }
+        isSubRip = true;
+        const QString text =
+            ReadSubRipBlock(lines, unicodeText, charSet, file.encodingReport.codePage);
+        const std::optional<std::int32_t> start = script.ClampedReadTime(times.start, lineNumber);
+        const std::optional<std::int32_t> end = script.ClampedReadTime(times.end, lineNumber);
+        if (!start || !end) {
+            script.WarnAtLine(lineNumber, "skipped, no valid time");
+            continue;
+        }
+        AddTimedEntry(script, HtmlTagsToOverrides(text), unicodeText, *start, *end);
     }
     return !script.entries.empty();
 }
+
+namespace {
+
+// A minus sign before the first number makes a time negative ("-0:00:01"
+// reads its hours as 0, so the sign is looked at here).
+std::int64_t Signed(QStringView field, std::int64_t magnitude)
+{
+    const QStringView trimmed = field.trimmed();
+    return trimmed.startsWith(u'-') ? -std::abs(magnitude) : magnitude;
+}
+
+std::int64_t PartsTime(std::int64_t hours, std::int64_t minutes, std::int64_t seconds,
+                       std::int64_t milliseconds)
+{
+    return ((std::abs(hours) * 60 + minutes) * 60 + seconds) * 1000 + milliseconds;
+}
+
+}  // namespace
 
 bool ReadBracedTimeLines(CTextFile& file, CSimpleTextSubtitle& script, int charSet)
 {
     const bool unicodeText = file.HasUnicodeEncoding();
     QString raw;
     QStringView trimmed;
-    while (NextLine(file, raw, trimmed)) {
-        const QString line =
-            ReplaceScriptChar(trimmed.toString(), u'|', u'\n', unicodeText, charSet);
+    int number = 0;
+    while (NextLine(file, raw, trimmed, number)) {
+        const QString line = ReplaceScriptChar(trimmed.toString(), u'|', u'\n', unicodeText,
+                                               charSet, file.encodingReport.codePage);
         std::int32_t h1 = 0, m1 = 0, s1 = 0, h2 = 0, m2 = 0, s2 = 0;
         const int count = CLineScan(line)
                               .Match("{")
@@ -138,16 +281,23 @@ bool ReadBracedTimeLines(CTextFile& file, CSimpleTextSubtitle& script, int charS
                               .Match(":")
                               .Int(s2)
                               .Count();
-        if (count != 6)
-            return false;
-        const std::optional<std::int32_t> start = TimeFromParts(h1, m1, s1, 0);
-        const std::optional<std::int32_t> end = TimeFromParts(h2, m2, s2, 0);
-        if (!start || !end)
-            return false;
         // The text follows the second closing brace; a line without one
         // has no text.
         const qsizetype first = line.indexOf(u'}');
         const qsizetype second = line.indexOf(u'}', first + 1);
+        std::optional<std::int32_t> start, end;
+        if (count == 6) {
+            start = script.ClampedReadTime(
+                Signed(QStringView(line).mid(1), PartsTime(h1, m1, s1, 0)), number);
+            end = script.ClampedReadTime(
+                Signed(QStringView(line).mid(first + 2), PartsTime(h2, m2, s2, 0)), number);
+        }
+        if (!start || !end) {
+            if (script.entries.empty())
+                return false;
+            script.WarnAtLine(number, "skipped, no valid time");
+            continue;
+        }
         const QString text = second < 0 ? QString() : line.mid(second + 1);
         AddTimedEntry(script, text, unicodeText, *start, *end);
     }
@@ -260,7 +410,8 @@ bool ReadSubViewer(CTextFile& file, CSimpleTextSubtitle& script, int)
     SSubViewerSettings settings;
     QString line;
     QStringView trimmed;
-    while (NextLine(file, line, trimmed)) {
+    int number = 0;
+    while (NextLine(file, line, trimmed, number)) {
         if (trimmed.front() == u'[') {
             ReadSubViewerTags(trimmed, unicodeText, base, settings);
             continue;
@@ -284,16 +435,25 @@ bool ReadSubViewer(CTextFile& file, CSimpleTextSubtitle& script, int)
                               .Char(any)
                               .Int(c2)
                               .Count();
-        if (count != 10)
-            return false;
         // Hundredths of a second.
-        const std::optional<std::int32_t> start = TimeFromParts(h1, m1, s1, std::int64_t(c1) * 10);
-        const std::optional<std::int32_t> end = TimeFromParts(h2, m2, s2, std::int64_t(c2) * 10);
-        if (!start || !end)
-            return false;
+        std::optional<std::int32_t> start, end;
+        if (count == 10) {
+            start = script.ClampedReadTime(
+                Signed(trimmed, PartsTime(h1, m1, s1, std::int64_t(c1) * 10)), number);
+            end = script.ClampedReadTime(Signed(trimmed.mid(trimmed.indexOf(u',') + 1),
+                                                PartsTime(h2, m2, s2, std::int64_t(c2) * 10)),
+                                         number);
+        }
+        if (!start || !end) {
+            if (script.entries.empty())
+                return false;
+            script.WarnAtLine(number, "skipped, no valid time");
+            continue;
+        }
         QString text;
         if (!file.ReadLine(text))
             break;
+        ++number;
         text = ReplacedAll(text, QLatin1StringView("[br]"), QLatin1StringView("\\N"));
         const QString prefix = SubViewerPrefix(settings);
         if (!prefix.isEmpty())
@@ -308,17 +468,22 @@ bool ReadTimePrefixedLines(CTextFile& file, CSimpleTextSubtitle& script, int cha
     const bool unicodeText = file.HasUnicodeEncoding();
     QString raw;
     QStringView trimmed;
-    while (NextLine(file, raw, trimmed)) {
-        const QString line =
-            ReplaceScriptChar(trimmed.toString(), u'|', u'\n', unicodeText, charSet);
+    int number = 0;
+    while (NextLine(file, raw, trimmed, number)) {
+        const QString line = ReplaceScriptChar(trimmed.toString(), u'|', u'\n', unicodeText,
+                                               charSet, file.encodingReport.codePage);
         std::int32_t h = 0, m = 0, s = 0;
         const int count =
             CLineScan(line).Int(h).Match(":").Int(m).Match(":").Int(s).Match(":").Count();
-        if (count != 3)
-            return false;
-        const std::optional<std::int32_t> start = TimeFromParts(h, m, s, 0);
-        if (!start)
-            return false;
+        std::optional<std::int32_t> start;
+        if (count == 3)
+            start = script.ClampedReadTime(Signed(line, PartsTime(h, m, s, 0)), number);
+        if (!start) {
+            if (script.entries.empty())
+                return false;
+            script.WarnAtLine(number, "skipped, no valid time");
+            continue;
+        }
         // The text follows the third colon; without one there is none.
         qsizetype colon = -1;
         for (int n = 0; n < 3; ++n) {

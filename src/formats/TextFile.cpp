@@ -1,10 +1,13 @@
 #include "TextFile.h"
 
+#include "platform/CharsetDetection.h"
+#include "platform/CodePages.h"
 #include "platform/Download.h"
 #include "platform/TempFiles.h"
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -41,6 +44,23 @@ struct STextFileBuffer {
         Fill = got;
         return true;
     }
+    // Moves back to `offset`, a position already read.
+    void Rewind(QFile& file, qint64 offset)
+    {
+        if (offset >= Start && offset <= Start + Fill) {
+            Pos = offset - Start;
+            return;
+        }
+        file.seek(offset);
+        Reset(offset);
+    }
+    // After a carriage return: a line feed right after it belongs to the
+    // same line end.
+    void SkipLineFeed(QFile& file)
+    {
+        if (Available(file) && Block[Pos] == '\n')
+            ++Pos;
+    }
     // The next byte, or -1.
     int Next(QFile& file)
     {
@@ -54,36 +74,35 @@ namespace {
 
 constexpr char CtrlZ = 0x1A;
 
-// The text-mode line read: bytes up to a line feed, which is dropped with a
-// carriage return right before it; a 0x1A byte is the end of the file and
-// is never passed, so every later read stops there too.
+// The text-mode line read: bytes up to a line end, which is dropped. A
+// line ends at a line feed, a carriage return, or a carriage return and
+// line feed together, so files from any system (old Macs wrote carriage
+// returns alone) read as their lines. A 0x1A byte is the end of the file
+// and is never passed, so every later read stops there too.
 template <class TLine, class FAppend>
 bool ReadTextModeLine(STextFileBuffer& reader, QFile& file, TLine& line, FAppend append)
 {
     bool any = false;
-    bool endedByLineFeed = false;
     while (reader.Available(file)) {
         const char* start = reader.Block.data() + reader.Pos;
         const auto count = static_cast<std::size_t>(reader.Fill - reader.Pos);
-        const auto* lf = static_cast<const char*>(std::memchr(start, '\n', count));
-        std::size_t length = lf ? static_cast<std::size_t>(lf - start) : count;
-        const auto* eof = static_cast<const char*>(std::memchr(start, CtrlZ, length));
-        if (eof)
-            length = static_cast<std::size_t>(eof - start);
+        std::size_t length = 0;
+        while (length < count && start[length] != '\n' && start[length] != '\r' &&
+               start[length] != CtrlZ)
+            ++length;
         append(line, start, length);
         reader.Pos += static_cast<qint64>(length);
         any = any || length > 0;
-        if (eof)
+        if (length == count)
+            continue;
+        const char end = start[length];
+        if (end == CtrlZ)
             break;
-        if (lf) {
-            ++reader.Pos;
-            any = true;
-            endedByLineFeed = true;
-            break;
-        }
+        ++reader.Pos;
+        if (end == '\r')
+            reader.SkipLineFeed(file);
+        return true;
     }
-    if (endedByLineFeed && !line.empty() && line.back() == '\r')
-        line.pop_back();
     return any;
 }
 
@@ -137,6 +156,15 @@ int NextUtf16(STextFileBuffer& reader, QFile& file, bool bigEndian)
     return bigEndian ? (b0 << 8) | b1 : (b1 << 8) | b0;
 }
 
+// After a carriage return unit: a line feed unit right after it belongs to
+// the same line end.
+void SkipUtf16LineFeed(STextFileBuffer& reader, QFile& file, bool bigEndian)
+{
+    const qint64 at = reader.Offset();
+    if (NextUtf16(reader, file, bigEndian) != '\n')
+        reader.Rewind(file, at);
+}
+
 }  // namespace
 
 CTextFile::CTextFile() : Reader(std::make_unique<STextFileBuffer>()) {}
@@ -152,6 +180,7 @@ bool CTextFile::Open(const QString& path)
     CTextFile::Close();
     encoding = defaultEncoding;
     bomSize = 0;
+    encodingReport = SEncodingReport{};
     if (path.isEmpty() || QFileInfo(path).isDir())
         return false;
     auto file = std::make_unique<QFile>(path);
@@ -178,12 +207,48 @@ bool CTextFile::Open(const QString& path)
             }
         }
     }
+    if (bomSize == 0) {
+        if (!file->seek(0))
+            return false;
+        ChooseCodePage(file->readAll().toStdString());
+    }
     // Without a mark the reading starts again at the first byte.
     if (!file->seek(bomSize))
         return false;
     File = std::move(file);
     Reader->Reset(bomSize);
     return true;
+}
+
+void CTextFile::ChooseCodePage(const std::string& bytes)
+{
+    if (const int forced = CodePageOverride(); forced != 0) {
+        encodingReport.origin = EEncodingOrigin::Forced;
+        encodingReport.codePage = forced;
+        return;
+    }
+    const bool ascii = std::all_of(bytes.begin(), bytes.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii) {
+        encodingReport.origin = EEncodingOrigin::PlainAscii;
+        return;
+    }
+    // UTF-8 without a mark stays as bytes: the default code page decodes it
+    // as UTF-8 (and a style's own character set still can override that).
+    if (IsValidUtf8(bytes)) {
+        encodingReport.origin = EEncodingOrigin::Utf8;
+        return;
+    }
+    const SDetectedCharset detected = DetectCharset(bytes);
+    if (detected.codePage == 0) {
+        encodingReport.origin = EEncodingOrigin::Default;
+        encodingReport.charsetName = detected.name;
+        return;
+    }
+    encodingReport.origin = EEncodingOrigin::Detected;
+    encodingReport.codePage = detected.codePage;
+    encodingReport.charsetName = detected.name;
+    encodingReport.confidence = detected.confidence;
 }
 
 void CTextFile::Close()
@@ -260,8 +325,10 @@ bool CTextFile::ReadLine(QString& line)
                 break;
             if (ch == -2)
                 ch = '?';
-            if (ch == '\r')
-                continue;
+            if (ch == '\r') {
+                reader.SkipLineFeed(file);
+                break;
+            }
             if (ch == '\n')
                 break;
             line.append(QChar(static_cast<char16_t>(ch)));
@@ -271,8 +338,10 @@ bool CTextFile::ReadLine(QString& line)
     case Utf16BE:
         for (int unit; (unit = NextUtf16(reader, file, encoding == Utf16BE)) >= 0;) {
             any = true;
-            if (unit == '\r')
-                continue;
+            if (unit == '\r') {
+                SkipUtf16LineFeed(reader, file, encoding == Utf16BE);
+                break;
+            }
             if (unit == '\n')
                 break;
             line.append(QChar(static_cast<char16_t>(unit)));
@@ -303,8 +372,10 @@ bool CTextFile::ReadLineNarrow(std::string& line)
                 line.push_back('?');
                 continue;
             }
-            if (b == '\r')
-                continue;
+            if (b == '\r') {
+                reader.SkipLineFeed(file);
+                break;
+            }
             if (b == '\n')
                 break;
             line.push_back(static_cast<char>(b));
@@ -314,8 +385,10 @@ bool CTextFile::ReadLineNarrow(std::string& line)
     case Utf16BE:
         for (int unit; (unit = NextUtf16(reader, file, encoding == Utf16BE)) >= 0;) {
             any = true;
-            if (unit == '\r')
-                continue;
+            if (unit == '\r') {
+                SkipUtf16LineFeed(reader, file, encoding == Utf16BE);
+                break;
+            }
             if (unit == '\n')
                 break;
             line.push_back(unit > 0xFF ? '?' : static_cast<char>(unit));

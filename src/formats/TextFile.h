@@ -1,7 +1,12 @@
 #pragma once
 // Script files as lines of 16-bit units. The encoding comes from a byte
 // order mark; without one every byte is one unit of its own value, to be
-// decoded later with the character set of the entry's style.
+// decoded later with the character set of the entry's style. For those
+// files the opening also settles what the default character set means
+// (encodingReport.codePage): the code page the user chose
+// (CodePageOverride), else, for a text that is not UTF-8, the one
+// recognised from its bytes. Lines end at a line feed, a carriage return,
+// or both together.
 
 #include <QFile>
 #include <QString>
@@ -16,6 +21,23 @@ enum TextEncoding : std::int32_t {
     Utf16LE = 2,
     Utf16BE = 3,
     Ansi = 4,  // never selected
+};
+
+// How a file's bytes became characters.
+enum class EEncodingOrigin : std::int32_t {
+    ByteOrderMark,  // the mark names the encoding
+    PlainAscii,     // no byte above 0x7F
+    Utf8,           // valid UTF-8 without a mark
+    Detected,       // recognised from the bytes
+    Forced,         // the code page the user chose
+    Default,        // not recognised: the "Default Code Page" setting applies
+};
+
+struct SEncodingReport {
+    EEncodingOrigin origin = EEncodingOrigin::ByteOrderMark;
+    int codePage = 0;         // Detected and Forced: what the default character set means
+    std::string charsetName;  // Detected: the detector's name for it ("GB18030")
+    double confidence = -1;   // Detected: 0..1; negative when the detector gives none
 };
 
 struct STextFileBuffer;
@@ -49,10 +71,17 @@ public:
     TextEncoding encoding = Ascii;
     TextEncoding defaultEncoding = Ascii;
     std::int32_t bomSize = 0;
+    SEncodingReport encodingReport;
 
 protected:
     std::unique_ptr<QFile> File;
 
+private:
+    // For a file without a mark: the code page its lines are decoded with,
+    // if any, from the user's choice or the bytes themselves.
+    void ChooseCodePage(const std::string& bytes);
+
+protected:
 private:
     std::unique_ptr<STextFileBuffer> Reader;  // our own buffering of File
 };

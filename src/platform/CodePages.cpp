@@ -5,6 +5,7 @@
 #include <iconv.h>
 
 #include <array>
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
@@ -27,6 +28,8 @@ const char* IconvName(int codePage)
 {
     switch (codePage) {
     case 437: return "CP437";
+    case 855: return "CP855";
+    case 866: return "CP866";
     case 874: return "CP874";
     case 932: return "CP932";
     case 936: return "CP936";
@@ -43,6 +46,17 @@ const char* IconvName(int codePage)
     case 1258: return "CP1258";
     case 1361: return "JOHAB";
     case 10000: return "MACINTOSH";
+    case 10007: return "MAC-CYRILLIC";
+    case 20866: return "KOI8-R";
+    case 21866: return "KOI8-U";
+    case 28592: return "ISO-8859-2";
+    case 28595: return "ISO-8859-5";
+    case 28596: return "ISO-8859-6";
+    case 28597: return "ISO-8859-7";
+    case 28598: return "ISO-8859-8";
+    case 28599: return "ISO-8859-9";
+    case 28603: return "ISO-8859-13";
+    case 28605: return "ISO-8859-15";
     default: return nullptr;
     }
 }
@@ -220,6 +234,20 @@ int LegacyDefaultCodePage()
         ReadAt = generation;
     }
     return Value;
+}
+
+namespace {
+std::atomic<int> Override{0};
+}  // namespace
+
+void SetCodePageOverride(int codePage)
+{
+    Override = codePage;
+}
+
+int CodePageOverride()
+{
+    return Override;
 }
 
 int ResolveCodePage(int codePage, std::string_view text)

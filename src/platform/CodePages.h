@@ -35,6 +35,12 @@ bool IsValidUtf8(std::string_view bytes);
 // The code page that code page 0 means for text that is not UTF-8.
 int LegacyDefaultCodePage();
 
+// The code page that files without a byte order mark are read in, whatever
+// their bytes look like (the command line's --code-page); 0: none, the
+// code page is recognised from the bytes.
+void SetCodePageOverride(int codePage);
+int CodePageOverride();
+
 // The code page to use for `text`: code page 0 (or one we do not convert)
 // becomes CodePageUtf8 when `text` is valid UTF-8 and LegacyDefaultCodePage()
 // otherwise; any other code page stays.

@@ -14,10 +14,10 @@
 
 namespace {
 
-// Frame-numbered scripts are taken to run at the film rate.
-std::int32_t FramesToMs(std::int32_t frame)
+std::int32_t FramesToMs(std::int32_t frame, double framesPerSecond)
 {
-    return static_cast<std::int32_t>(std::llround(frame * 1001.0 / 24.0));
+    const double ms = std::round(frame * 1000.0 / framesPerSecond);
+    return static_cast<std::int32_t>(std::clamp(ms, 0.0, 2147483647.0));
 }
 
 void ShowTooBig(int lineIndex)
@@ -95,15 +95,18 @@ void CTextSub::ApplyDefaultStyle()
 void CTextSub::BuildLineList()
 {
     // Frame numbers would otherwise be read as milliseconds and play
-    // about forty times too fast.
+    // about forty times too fast. They count at the rate the script gives
+    // for itself, else at the rate the lines will be built at.
     const bool frames = engine->timingMode == Frames;
+    const double rate =
+        engine->framesPerSecond > 0 ? engine->framesPerSecond : FrameRateAt(frameRateIndex).Rate();
     for (std::size_t i = 0; i < engine->entries.size(); ++i) {
         const STSEntry& entry = engine->entries[i];
         SSubLine line;
         line.source = this;
         line.entryIndex = static_cast<std::int32_t>(i);
-        line.start = frames ? FramesToMs(entry.start) : entry.start;
-        line.end = frames ? FramesToMs(entry.end) : entry.end;
+        line.start = frames ? FramesToMs(entry.start, rate) : entry.start;
+        line.end = frames ? FramesToMs(entry.end, rate) : entry.end;
         lines.push_back(line);
     }
 }

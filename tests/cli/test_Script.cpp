@@ -78,7 +78,16 @@ TEST(ScriptCommand, FramesAndFailures)
         broken += QByteArray::number(i) + "\n00:00:0" + QByteArray::number(i) + ",000 --> 00:00:0" +
                   QByteArray::number(i) + ",500\nText\n\n";
     broken += "4\nnot a time\n";
-    const SResult syntax = Script(Write(dir, "broken.srt", broken));
+    const SResult damaged = Script(Write(dir, "damaged.srt", broken));
+    EXPECT_EQ(damaged.Status, 0);
+    EXPECT_NE(damaged.Out.find("entries: 3\n"), std::string::npos) << damaged.Out;
+    EXPECT_EQ(messages.Shown, std::vector<QString>{"line 14: skipped, no valid time"});
+
+    messages.Shown.clear();
+    const SResult syntax = Script(
+        Write(dir, "broken.ass",
+              "[Script Info]\n[Events]\n"
+              "Dialogue: Marked=0,0:00:01.00,0:00:02.00,Default,,0,0,0,,a\n[Script Info]\n"));
     EXPECT_EQ(syntax.Status, 2);
-    EXPECT_EQ(messages.Shown, std::vector<QString>{"Syntax error at line 14!\t"});
+    EXPECT_EQ(messages.Shown, std::vector<QString>{"Syntax error at line 4!\t"});
 }

@@ -31,7 +31,17 @@ struct SCase {
     QByteArray input;
     bool accepted;
     std::vector<SExpected> entries;
+    // What the reader recovered from; none for a clean text.
+    std::vector<std::string> warnings = {};
 };
+
+std::vector<std::string> Warnings(const CSimpleTextSubtitle& script)
+{
+    std::vector<std::string> texts;
+    for (const QString& warning : script.readWarnings)
+        texts.push_back(warning.toStdString());
+    return texts;
+}
 
 void RunCases(const std::vector<SCase>& cases)
 {
@@ -39,6 +49,7 @@ void RunCases(const std::vector<SCase>& cases)
         SCOPED_TRACE(c.name);
         CSimpleTextSubtitle script;
         EXPECT_EQ(ReadMicroDvdBytes(c.input, script), c.accepted);
+        EXPECT_EQ(Warnings(script), c.warnings);
         ASSERT_EQ(script.entries.size(), c.entries.size());
         for (std::size_t i = 0; i < c.entries.size(); ++i) {
             SCOPED_TRACE("entry " + std::to_string(i));
@@ -82,7 +93,11 @@ TEST(MicroDvdReader, ReadsFrameTimesAndOpenEnds)
          "{10}{x}A\n{30}{40}B\n",
          true,
          {{"A", 10, 30}, {"B", 30, 40}}},
-        {"negative frames as written", "{-5}{10}x\n", true, {{"x", -5, 10}}},
+        {"negative frames start at frame 0",
+         "{10}{20}a\n{-5}{30}x\n{-9}{-2}y\n",
+         true,
+         {{"a", 10, 20}, {"x", 0, 30}, {"y", 0, 0}},
+         {"line 2: negative time clamped to 0", "line 3: negative time clamped to 0"}},
         {"an open end stays within 32 bits",
          "{2147483647}{}x\n",
          true,
@@ -102,8 +117,27 @@ TEST(MicroDvdReader, RejectsLinesOfOtherFormats)
         {"unclosed brace", "{abc\n", false, {}},
         {"brace not at the start", "x{a}b\n", false, {}},
         {"style definitions only", "{DEFAULT}{s:30}\n", false, {}},
-        {"frame number past 32 bits", "{10}{20}A\n{99999999999}{100}B\n", false, {{"A", 10, 20}}},
-        {"prose after an entry", "{10}{20}A\nHello\n{30}{40}B\n", false, {{"A", 10, 20}}},
+    });
+}
+
+TEST(MicroDvdReader, SkipsDamagedLinesAmongGoodOnes)
+{
+    RunCases({
+        {"frame number past 32 bits",
+         "{10}{20}A\n{99999999999}{100}B\n",
+         true,
+         {{"A", 10, 20}},
+         {"line 2: skipped, no valid time"}},
+        {"prose after an entry",
+         "{10}{20}A\nHello\n\n{30}{40}B\n",
+         true,
+         {{"A", 10, 20}, {"B", 30, 40}},
+         {"line 2: skipped, no valid time"}},
+        {"a skipped line keeps the open end of a style line",
+         "{10}{20}A\n{sign}{p:0}\nnoise\n{30}{200}B\n{40}{50}C\n",
+         true,
+         {{"A", 10, 20}, {"B", 30, 40, "Sign"}, {"C", 40, 50, "Sign"}},
+         {"line 3: skipped, no valid time"}},
     });
 }
 
@@ -240,5 +274,34 @@ TEST(MicroDvdReader, SurvivesHostileInput)
         if (ReadMicroDvdBytes(input, script)) {
             EXPECT_FALSE(script.entries.empty());
         }
+    }
+}
+
+TEST(MicroDvdReader, AFirstLineThatIsANumberGivesTheFrameRate)
+{
+    const struct {
+        const char* name;
+        QByteArray input;
+        double rate;
+        std::vector<std::string> texts;
+    } cases[] = {
+        {"film rate", "{1}{1}23.976\n{10}{20}a\n", 23.976, {"a"}},
+        {"from frame 0", "{0}{0}25\n{10}{20}a\n", 25, {"a"}},
+        {"NTSC written with three decimals", "{1}{1}29.970\r\n{10}{20}a\r\n", 29.97, {"a"}},
+        {"no header", "{10}{20}a\n", 0, {"a"}},
+        {"a word is a subtitle", "{1}{1}Hello\n{10}{20}a\n", 0, {"Hello", "a"}},
+        {"a number later in the film is a subtitle", "{100}{200}1984\n", 0, {"1984"}},
+        {"only the first line can be the header", "{10}{20}a\n{1}{1}25\n", 0, {"a", "25"}},
+        {"a rate of nothing is a subtitle", "{1}{1}0\n", 0, {"0"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CSimpleTextSubtitle script;
+        EXPECT_TRUE(ReadMicroDvdBytes(c.input, script));
+        EXPECT_DOUBLE_EQ(script.framesPerSecond, c.rate);
+        std::vector<std::string> texts;
+        for (const STSEntry& entry : script.entries)
+            texts.push_back(U8(entry.text));
+        EXPECT_EQ(texts, c.texts);
     }
 }

@@ -92,12 +92,32 @@ TEST_F(ScriptOpenerTest, ReadersByContent)
 
 TEST_F(ScriptOpenerTest, SyntaxErrorAfterEntriesStopsTheSearch)
 {
-    const QByteArray text = SubRipBlocks(10) + "11\n00:00:05,000 -> 00:00:06,000\nmore\n";
+    // A second script-info header is not a damaged line the reader can
+    // leave out: the whole file is refused.
+    const QByteArray text = "[Script Info]\nScriptType: v4.00+\n[Events]\n"
+                            "Dialogue: 0,0:00:01.00,0:00:02.00,Default,,0,0,0,,a\n"
+                            "[Script Info]\n";
     CSimpleTextSubtitle script;
-    EXPECT_FALSE(script.OpenScriptFile(Write("broken.srt", text), 1, ""));
-    EXPECT_EQ(Messages.Shown, std::vector<QString>{"Syntax error at line 42!\t"});
+    EXPECT_FALSE(script.OpenScriptFile(Write("broken.ass", text), 1, ""));
+    EXPECT_EQ(Messages.Shown, std::vector<QString>{"Syntax error at line 5!\t"});
     EXPECT_EQ(Messages.Kinds, std::vector<EMessageKind>{EMessageKind::Error});
     EXPECT_TRUE(script.entries.empty());
+}
+
+TEST_F(ScriptOpenerTest, DamagedBlocksAreLeftOutWithOneWarning)
+{
+    const QByteArray text = SubRipBlocks(10) + "11\n00:00:05,000 -> 00:00:06,000\nmore\n\n" +
+                            "12\n00:00:07 ==> x\nlost\n\n" +
+                            "13\n-00:00:01,000 --> 00:00:09,000\nearly\n";
+    CSimpleTextSubtitle script;
+    ASSERT_TRUE(script.OpenScriptFile(Write("damaged.srt", text), 1, ""));
+    EXPECT_EQ(script.readerName, "SubRip");
+    ASSERT_EQ(script.entries.size(), 12u);
+    EXPECT_EQ(script.entries[10].text, "more");
+    EXPECT_EQ(script.entries[11].start, 0);
+    EXPECT_EQ(Messages.Shown, std::vector<QString>{"line 46: skipped, no valid time\n"
+                                                   "line 50: negative time clamped to 0"});
+    EXPECT_EQ(Messages.Kinds, std::vector<EMessageKind>{EMessageKind::Warning});
 }
 
 TEST_F(ScriptOpenerTest, FilesNoReaderTakes)

@@ -51,7 +51,17 @@ struct SCase {
     QByteArray input;
     bool accepted;
     std::vector<SExpected> entries;
+    // What the reader recovered from; none for a clean text.
+    std::vector<std::string> warnings = {};
 };
+
+std::vector<std::string> Warnings(const CSimpleTextSubtitle& script)
+{
+    std::vector<std::string> texts;
+    for (const QString& warning : script.readWarnings)
+        texts.push_back(warning.toStdString());
+    return texts;
+}
 
 void RunCases(FReader reader, const std::vector<SCase>& cases)
 {
@@ -59,6 +69,7 @@ void RunCases(FReader reader, const std::vector<SCase>& cases)
         SCOPED_TRACE(c.name);
         CSimpleTextSubtitle script;
         EXPECT_EQ(ReadBytes(reader, c.input, script), c.accepted);
+        EXPECT_EQ(Warnings(script), c.warnings);
         ExpectEntries(script, c.entries);
     }
 }
@@ -116,11 +127,58 @@ TEST(SubRipReader, ReadsBlocksTimesAndTexts)
              "1\n596:31:23,647 --> 596:31:23,647\nx\n",
              true,
              {{"x", MaxTime, MaxTime}}},
-            {"negative hours read as written",
-             "1\n-1:00:00,000 --> 00:00:01,000\nx\n",
+            {"negative times start at 0",
+             "1\n-1:00:00,000 --> 00:00:01,000\nx\n\n"
+             "2\n-00:00:02,000 --> -00:00:01,000\ny\n",
              true,
-             {{"x", -3600000, 1000}}},
+             {{"x", 0, 1000}, {"y", 0, 0}},
+             {"line 2: negative time clamped to 0", "line 6: negative time clamped to 0"}},
         });
+}
+
+TEST(SubRipReader, RecoversFromDamagedBlocks)
+{
+    RunCases(ReadSubRip,
+             {
+                 {"blocks without counters start at their time lines",
+                  "1\n00:00:00,000 --> 00:00:01,234\nfirst\n\n"
+                  "00:00:02,345 --> 00:00:03,456\nsecond\n\n"
+                  "3\n00:00:04,567 --> 00:00:05,678\nthird\n",
+                  true,
+                  {{"first", 0, 1234}, {"second", 2345, 3456}, {"third", 4567, 5678}}},
+                 {"a time line right under text starts a block",
+                  "00:00:01,000 --> 00:00:02,000\na\n00:00:03,000 --> 00:00:04,000\nb\n",
+                  true,
+                  {{"a", 1000, 2000}, {"b", 3000, 4000}}},
+                 {"carriage returns alone end lines",
+                  "1\r00:00:01,000 --> 00:00:02,000\rone\rtwo\r\r"
+                  "2\r00:00:03,000 --> 00:00:04,000\rthree\r",
+                  true,
+                  {{"one\\Ntwo", 1000, 2000}, {"three", 3000, 4000}}},
+                 {"arrows and times as they are miswritten",
+                  "1\n00:00:01,000 -> 00:00:02,000\na\n\n"
+                  "2\n00:00:03,000 - > 00:00:04,000\nb\n\n"
+                  "3\n00:00:05 --> 00:00:06,500\nc\n",
+                  true,
+                  {{"a", 1000, 2000}, {"b", 3000, 4000}, {"c", 5000, 6500}}},
+                 {"a block without a readable time is left out",
+                  "1\n00:00:01,000 --> 00:00:02,000\na\n\n"
+                  "2\n00:00:03,000 ==> 00:00:04,000\nlost\ntext\n\n"
+                  "3\n00:00:05,000 --> 00:00:06,000\nc\n",
+                  true,
+                  {{"a", 1000, 2000}, {"c", 5000, 6000}},
+                  {"line 6: skipped, no valid time"}},
+                 {"a block with a time past 32 bits is left out",
+                  "1\n596:31:23,648 --> 596:31:23,649\nx\n\n2\n00:00:01,000 --> 00:00:02,000\ny\n",
+                  true,
+                  {{"y", 1000, 2000}},
+                  {"line 2: skipped, no valid time"}},
+                 {"no readable block at all",
+                  "1\nno time\n\n2\nnone either\n",
+                  false,
+                  {},
+                  {"line 2: skipped, no valid time", "line 5: skipped, no valid time"}},
+             });
 }
 
 TEST(SubRipReader, GivesUpAtTheFirstLineItCannotHold)
@@ -131,17 +189,26 @@ TEST(SubRipReader, GivesUpAtTheFirstLineItCannotHold)
         {"prose", "Hello\n", false, {}},
         {"SubStation header", "[Script Info]\nScriptType: v4.00+\n", false, {}},
         {"two numbers on a line", "1 2\n", false, {}},
-        {"a single arrow", "00:00:01,000 -> 00:00:02,000\nx\n", false, {}},
-        {"time past 32 bits of milliseconds", "1\n596:31:23,648 --> 596:31:23,649\nx\n", false, {}},
-        {"number past 32 bits", "1\n99999999999:00:00,000 --> 00:00:01,000\nx\n", false, {}},
+        {"a time line with an arrow of no dash", "00:00:01,000 > 00:00:02,000\nx\n", false, {}},
+        {"time past 32 bits of milliseconds",
+         "1\n596:31:23,648 --> 596:31:23,649\nx\n",
+         false,
+         {},
+         {"line 2: skipped, no valid time"}},
+        {"number past 32 bits",
+         "1\n99999999999:00:00,000 --> 00:00:01,000\nx\n",
+         false,
+         {},
+         {"line 2: skipped, no valid time"}},
         {"block without a time line after entries",
          "1\n00:00:01,000 --> 00:00:02,000\na\n\n2\nno time\n",
-         false,
-         {{"a", 1000, 2000}}},
+         true,
+         {{"a", 1000, 2000}},
+         {"line 6: skipped, no valid time"}},
     };
     // Ten good blocks, then a counter and a time line with a single arrow:
-    // the entries stay so that the opener reports a syntax error.
-    SCase tenBlocks{"syntax error after ten blocks", {}, false, {}};
+    // the last block is read too.
+    SCase tenBlocks{"a single arrow after ten blocks", {}, true, {}};
     for (int i = 1; i <= 10; ++i) {
         tenBlocks.input += QByteArray::number(i) + "\n00:00:0" + QByteArray::number(i - 1) +
                            ",000 --> 00:00:0" + QByteArray::number(i - 1) + ",500\nline " +
@@ -150,6 +217,7 @@ TEST(SubRipReader, GivesUpAtTheFirstLineItCannotHold)
             {"line " + std::to_string(i), (i - 1) * 1000, (i - 1) * 1000 + 500});
     }
     tenBlocks.input += "11\n00:00:05,000 -> 00:00:06,000\nx\n";
+    tenBlocks.entries.push_back({"x", 5000, 6000});
     cases.push_back(tenBlocks);
     RunCases(ReadSubRip, cases);
 }
@@ -277,10 +345,16 @@ TEST(BracedTimeLinesReader, ReadsOneEntryPerLine)
                  {"a SubRip file", "1\n00:00:01,000 --> 00:00:02,000\nx\n", false, {}},
                  {"MicroDVD frames", "{10}{20}x\n", false, {}},
                  {"time past 32 bits", "{596:31:24}{596:31:25}x\n", false, {}},
-                 {"bad line after an entry",
+                 {"bad line after an entry is left out",
                   "{0:00:01}{0:00:02}a\nnot a time\n{0:00:03}{0:00:04}b\n",
-                  false,
-                  {{"a", 1000, 2000}}},
+                  true,
+                  {{"a", 1000, 2000}, {"b", 3000, 4000}},
+                  {"line 2: skipped, no valid time"}},
+                 {"negative times start at 0",
+                  "{0:00:01}{0:00:02}a\n{-0:00:01}{0:00:04}b\n",
+                  true,
+                  {{"a", 1000, 2000}, {"b", 0, 4000}},
+                  {"line 2: negative time clamped to 0"}},
              });
 }
 
@@ -307,7 +381,20 @@ TEST(TimePrefixedLinesReader, ReadsOneEntryPerLine)
             {"prose", "Hello\n", false, {}},
             {"two numbers only", "0:10:Hi\n", false, {}},
             {"time past 32 bits", "596:31:24:x\n", false, {}},
-            {"bad line after an entry", "0:00:01:a\nHello\n", false, {{"a", 1000, 2050}}},
+            {"bad line after an entry is left out",
+             "0:00:01:a\nHello\n0:00:05:b\n",
+             true,
+             {{"a", 1000, 2050}, {"b", 5000, 6050}},
+             {"line 2: skipped, no valid time"}},
+            {"a negative time keeps its sign until it is clamped",
+             "0:00:01:a\n-0:00:05:b\n",
+             true,
+             {{"a", 1000, 2050}, {"b", 0, 1050}},
+             {"line 2: negative time clamped to 0"}},
+            {"carriage returns alone end lines",
+             "0:00:01:a\r0:00:05:b\r",
+             true,
+             {{"a", 1000, 2050}, {"b", 5000, 6050}}},
         });
 }
 
@@ -332,10 +419,11 @@ TEST(SubViewerReader, ReadsTimePairsWithTheirTextLines)
                  {"prose", "Hello\n", false, {}},
                  {"only settings", "[INFORMATION]\n[TITLE]x\n", false, {}},
                  {"a SubRip file", "1\n00:00:01,000 --> 00:00:02,000\nx\n", false, {}},
-                 {"bad line after an entry",
-                  "00:00:01.00,00:00:02.00\na\nHello\n",
-                  false,
-                  {{"a", 1000, 2000}}},
+                 {"bad line after an entry is left out",
+                  "00:00:01.00,00:00:02.00\na\nHello\n00:00:03.00,00:00:04.00\nb\n",
+                  true,
+                  {{"a", 1000, 2000}, {"b", 3000, 4000}},
+                  {"line 3: skipped, no valid time"}},
              });
 }
 

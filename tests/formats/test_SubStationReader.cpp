@@ -445,7 +445,7 @@ TEST_F(SubStationReaderTest, StyleNamesKeepCaseAndUnicodeNamesAreNarrowed)
                                            "ber");
 }
 
-TEST_F(SubStationReaderTest, StyleFieldErrorsRejectTheScript)
+TEST_F(SubStationReaderTest, StyleLinesThatCannotBeReadAreLeftOut)
 {
     const char* lines[] = {
         "Style:",
@@ -457,8 +457,10 @@ TEST_F(SubStationReaderTest, StyleFieldErrorsRejectTheScript)
     };
     for (const char* line : lines) {
         Script.Clear();
-        EXPECT_FALSE(Read(std::string("[V4+ Styles]\n") + line + "\n")) << line;
+        EXPECT_TRUE(Read(std::string("[V4+ Styles]\n") + line + "\n")) << line;
         EXPECT_EQ(Style("S"), nullptr) << line;
+        EXPECT_EQ(Script.readWarnings, std::vector<QString>{"line 2: skipped, style not readable"})
+            << line;
     }
 }
 
@@ -540,7 +542,7 @@ TEST_F(SubStationReaderTest, DialogueLinesOfEachLayout)
     }
 }
 
-TEST_F(SubStationReaderTest, DialogueFieldErrorsStopTheReaderAndKeepEarlierEntries)
+TEST_F(SubStationReaderTest, DialogueLinesThatCannotBeReadAreLeftOut)
 {
     const char* lines[] = {
         "Dialogue:",
@@ -551,13 +553,92 @@ TEST_F(SubStationReaderTest, DialogueFieldErrorsStopTheReaderAndKeepEarlierEntri
     };
     for (const char* line : lines) {
         Script.Clear();
-        EXPECT_FALSE(Read(std::string("[Script Info]\nScriptType: v4.00+\n[Events]\n"
-                                      "Dialogue: 0,0:00:00.00,0:00:01.00,Default,,0,0,0,,First\n") +
-                          line + "\nDialogue: 0,0:00:05.00,0:00:06.00,Default,,0,0,0,,Never\n"))
+        EXPECT_TRUE(Read(std::string("[Script Info]\nScriptType: v4.00+\n[Events]\n"
+                                     "Dialogue: 0,0:00:00.00,0:00:01.00,Default,,0,0,0,,First\n") +
+                         line + "\nDialogue: 0,0:00:05.00,0:00:06.00,Default,,0,0,0,,Last\n"))
             << line;
-        ASSERT_EQ(Script.entries.size(), 1u) << line;
+        ASSERT_EQ(Script.entries.size(), 2u) << line;
         EXPECT_EQ(Script.entries[0].text, "First") << line;
+        EXPECT_EQ(Script.entries[1].text, "Last") << line;
+        EXPECT_EQ(Script.readWarnings,
+                  std::vector<QString>{"line 5: skipped, dialogue not readable"})
+            << line;
     }
+}
+
+TEST_F(SubStationReaderTest, LinesReadByAShortFormatLine)
+{
+    struct Case {
+        const char* Name;
+        const char* Script;
+        std::vector<std::pair<std::int32_t, std::int32_t>> Times;
+        std::vector<QString> Texts;
+        std::vector<QString> Warnings;
+    } cases[] = {
+        {"events without name, margins and effect",
+         "[Events]\nFormat: Layer, Start, End, Style, Text\n"
+         "Dialogue: 0,0:00:01.00,0:00:02.50,Default,Hello, world\n",
+         {{1000, 2500}},
+         {"Hello, world"},
+         {}},
+        {"times and text only",
+         "[Events]\nFormat: Start, End, Text\nDialogue: 0:00:01.00,0:00:02.00,a\n",
+         {{1000, 2000}},
+         {"a"},
+         {}},
+        {"colon before the hundredths, and no hundredths",
+         "[Script Info]\nScriptType: v4.00+\n[Events]\n"
+         "Dialogue: 0,0:00:04:56,0:00:06,Default,,0,0,0,,a\n",
+         {{4560, 6000}},
+         {"a"},
+         {}},
+        {"negative times start at 0",
+         "[Script Info]\nScriptType: v4.00+\n[Events]\n"
+         "Dialogue: 0,-0:00:01.00,0:00:02.00,Default,,0,0,0,,a\n",
+         {{0, 2000}},
+         {"a"},
+         {"line 4: negative time clamped to 0"}},
+        {"a line short even of its format",
+         "[Events]\nFormat: Layer, Start, End, Style, Text\n"
+         "Dialogue: 0,0:00:01.00,0:00:02.00\n"
+         "Dialogue: 0,0:00:03.00,0:00:04.00,Default,b\n",
+         {{3000, 4000}},
+         {"b"},
+         {"line 3: skipped, dialogue not readable"}},
+    };
+    for (const Case& c : cases) {
+        Script.Clear();
+        ASSERT_TRUE(Read(c.Script)) << c.Name;
+        std::vector<std::pair<std::int32_t, std::int32_t>> times;
+        std::vector<QString> texts;
+        for (const STSEntry& entry : Script.entries) {
+            times.emplace_back(entry.start, entry.end);
+            texts.push_back(entry.text);
+        }
+        EXPECT_EQ(times, c.Times) << c.Name;
+        EXPECT_EQ(texts, c.Texts) << c.Name;
+        EXPECT_EQ(Script.readWarnings, c.Warnings) << c.Name;
+    }
+}
+
+TEST_F(SubStationReaderTest, StylesReadByAShortFormatLine)
+{
+    ASSERT_TRUE(Read("[V4+ Styles]\n"
+                     "Format: Name, Fontname, Fontsize, PrimaryColour, Bold, Alignment\n"
+                     "Style: Sign,Liberation Sans,36,&H0000FF00,-1,8\n"));
+    const STSStyle* style = Style("Sign");
+    ASSERT_NE(style, nullptr);
+    EXPECT_EQ(style->fontName, "Liberation Sans");
+    EXPECT_EQ(style->fontSize, 36);
+    EXPECT_EQ(style->colours[0], 0xFF00u);
+    EXPECT_EQ(style->weight, 700);
+    EXPECT_EQ(style->alignment, 8);
+    // The fields the format leaves out keep their defaults.
+    const STSStyle defaults;
+    EXPECT_EQ(style->margins, defaults.margins);
+    EXPECT_EQ(style->outlineX, defaults.outlineX);
+    EXPECT_EQ(style->charSet, defaults.charSet);
+    EXPECT_TRUE(Script.readWarnings.empty());
 }
 
 TEST_F(SubStationReaderTest, CommentsAndOtherKeysAreSkipped)

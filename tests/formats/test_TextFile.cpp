@@ -83,7 +83,11 @@ TEST_F(TextFileTest, ReadsLinesOfEveryEncoding)
          {"A", QStringLiteral("\u4E2D")},
          {"A", "?"}},
         {"utf16 odd last byte", "\xFF\xFE"s + "A\0\n\0B"s, Utf16LE, {"A"}, {"A"}},
-        {"utf16 carriage return anywhere", "\xFF\xFE"s + "a\0\r\0b\0"s, Utf16LE, {"ab"}, {"ab"}},
+        {"utf16 line ends of every system",
+         "\xFF\xFE"s + "a\0\r\0b\0\r\0\n\0c\0\n\0\r\0"s,
+         Utf16LE,
+         {"a", "b", "c", ""},
+         {"a", "b", "c", ""}},
         {"utf8 three bytes",
          utf8Bom + "a\r\n\xE4\xB8\xAD\n",
          Utf8,
@@ -92,7 +96,11 @@ TEST_F(TextFileTest, ReadsLinesOfEveryEncoding)
         {"utf8 two bytes", utf8Bom + "caf\xC3\xA9", Utf8, {QStringLiteral("caf\u00E9")}, {"caf?"}},
         {"utf8 four bytes", utf8Bom + "\xF0\x9F\x98\x80", Utf8, {"????"}, {"????"}},
         {"utf8 stray continuation", utf8Bom + "\x80x", Utf8, {"?x"}, {"?x"}},
-        {"utf8 carriage return anywhere", utf8Bom + "a\rb\n", Utf8, {"ab"}, {"ab"}},
+        {"utf8 line ends of every system",
+         utf8Bom + "a\rb\r\n\xE4\xB8\xAD\r",
+         Utf8,
+         {"a", "b", QStringLiteral("\u4E2D")},
+         {"a", "b", "?"}},
         {"utf8 cut sequence", utf8Bom + "ab\n\xE4\xB8", Utf8, {"ab", ""}, {"ab", ""}},
         {"utf8 continuation not checked",
          utf8Bom + "\xC3\nx",
@@ -110,11 +118,11 @@ TEST_F(TextFileTest, ReadsLinesOfEveryEncoding)
         {"one byte", "x", Ascii, {"x"}, {"x"}},
         {"empty", "", Ascii, {}, {}},
         {"only a line feed", "\n", Ascii, {""}, {""}},
-        {"text mode",
+        {"text mode: line feeds, carriage returns, or both",
          "a\r\nb\rc\n\r\r\n\n",
          Ascii,
-         {"a", "b\rc", "\r", ""},
-         {"a", "b\rc", "\r", ""}},
+         {"a", "b", "c", "", "", ""},
+         {"a", "b", "c", "", "", ""}},
         {"ctrl-z ends the file",
          "a\nb\x1A"
          "c\n",
@@ -126,7 +134,7 @@ TEST_F(TextFileTest, ReadsLinesOfEveryEncoding)
          Ascii,
          {QStringLiteral("caf\u00E9\u0081")},
          {"caf\xE9\x81"}},
-        {"carriage return at the end stays", "a\r", Ascii, {"a\r"}, {"a\r"}},
+        {"carriage return at the end ends the line", "a\r", Ascii, {"a"}, {"a"}},
     };
     for (const SLineCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -218,6 +226,26 @@ TEST_F(TextFileTest, LongLinesAcrossReadBlocks)
         EXPECT_EQ(line, "next");
         EXPECT_EQ(file.GetPosition(), file.GetLength());
     }
+}
+
+TEST_F(TextFileTest, CarriageReturnAtTheEndOfAReadBlock)
+{
+    // UTF-16: the unit after a carriage return is looked at in the next
+    // block and must not be lost when it is not a line feed.
+    std::string text = "\xFF\xFE";
+    for (int i = 0; i < 256 * 1024 / 2 - 1; ++i)
+        text += std::string("x\0", 2);
+    text += std::string("\r\0y\0\r\0\n\0z\0", 10);
+    CTextFile file;
+    ASSERT_TRUE(file.Open(Write(text)));
+    QString line;
+    ASSERT_TRUE(file.ReadLine(line));
+    EXPECT_EQ(line.size(), 256 * 1024 / 2 - 1);
+    ASSERT_TRUE(file.ReadLine(line));
+    EXPECT_EQ(line, "y");
+    ASSERT_TRUE(file.ReadLine(line));
+    EXPECT_EQ(line, "z");
+    EXPECT_FALSE(file.ReadLine(line));
 }
 
 TEST_F(TextFileTest, OpenFailsAndReopens)
