@@ -130,3 +130,50 @@ TEST_F(ListCommandTest, FailuresAndUsage)
         EXPECT_FALSE(usage.Err.empty());
     }
 }
+
+TEST_F(ListCommandTest, MicroDvdFramesCountAtTheScriptsOwnRateOrTheBuildRate)
+{
+    const struct {
+        const char* Name;
+        QByteArray Script;
+        QStringList Options;
+        std::string Line;
+    } cases[] = {
+        {"the script's own rate", "{1}{1}25\n{25}{75}a\n", {}, " #1  00:00:01:00  00:00:03:00"},
+        {"the script's rate wins over --fps",
+         "{1}{1}25\n{25}{75}a\n",
+         {"--fps", "59.94"},
+         " #1  00:00:01:00  00:00:03:00"},
+        {"--fps without a rate line",
+         "{25}{75}a\n",
+         {"--fps", "50"},
+         " #1  00:00:00:50  00:00:01:50"},
+        {"neither: the default film rate", "{25}{75}a\n", {}, " #1  00:00:01:04  00:00:03:12"},
+    };
+    for (const auto& c : cases) {
+        const SResult result = List(QStringList{Write("frames.srt", c.Script)} + c.Options);
+        ASSERT_EQ(result.Status, 0) << c.Name << result.Err;
+        ASSERT_EQ(result.Lines.size(), 2u) << c.Name;
+        EXPECT_EQ(result.Lines[0], c.Line + "  auto  auto  a") << c.Name;
+    }
+}
+
+TEST_F(ListCommandTest, CodePageOption)
+{
+    // Too little Cyrillic for the detector to be sure: without the option
+    // the bytes read as the default code page.
+    const QString path =
+        QString(TANDEO_FIXTURES_DIR) + "/realworld/JuvoPlayer/media_player_subs_windows-1251.srt";
+    const SResult chosen = List({"--code-page", "1251", path});
+    ASSERT_EQ(chosen.Status, 0) << chosen.Err;
+    EXPECT_EQ(chosen.Lines[0], " #1  00:00:00:50  00:00:01:00  auto  auto  [Cyrylic] 0.5: "
+                               "Жж Зз Кк Лл Ыы Чч Щщ Ъъ Ыы Юю Яя");
+    const SResult unchosen = List({path});
+    ASSERT_EQ(unchosen.Status, 0) << unchosen.Err;
+    EXPECT_EQ(unchosen.Lines[0].find("Жж"), std::string::npos) << unchosen.Lines[0];
+
+    const SResult unknown = List({"--code-page", "12345", path});
+    EXPECT_EQ(unknown.Status, 1);
+    EXPECT_EQ(unknown.Err, "tandeo list: unknown code page 12345 (a Windows code page number "
+                           "such as 936, 950, 932, 1251 or 1256)\n");
+}

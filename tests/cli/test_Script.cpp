@@ -91,3 +91,137 @@ TEST(ScriptCommand, FramesAndFailures)
     EXPECT_EQ(syntax.Status, 2);
     EXPECT_EQ(messages.Shown, std::vector<QString>{"Syntax error at line 4!\t"});
 }
+
+namespace {
+
+const QString RealWorld = QStringLiteral(TANDEO_FIXTURES_DIR "/realworld/");
+
+// The first entry's text of a real file, as counted without us.
+std::string ExpectedFirstText(const QString& path)
+{
+    QFile table(RealWorld + "expected.tsv");
+    EXPECT_TRUE(table.open(QIODevice::ReadOnly));
+    while (!table.atEnd()) {
+        const QList<QByteArray> fields = table.readLine().trimmed().split('\t');
+        if (fields.size() >= 7 && fields[0] == path.toUtf8())
+            return fields[6].toStdString();
+    }
+    ADD_FAILURE() << "no expected entry for " << path.toStdString();
+    return {};
+}
+
+std::string LineStarting(const std::string& out, const std::string& start)
+{
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind(start, 0) == 0)
+            return line;
+    }
+    return {};
+}
+
+}  // namespace
+
+TEST(ScriptCommand, RecognisesTheCodePageOfLegacyFiles)
+{
+    const struct {
+        const char* Path;
+        const char* Charset;
+        int CodePage;
+    } cases[] = {
+        {"aspasia/gbk.srt", "GB18030", 936},
+        {"JuvoPlayer/media_player_subs_gb2312.srt", "GB18030", 936},
+        {"JuvoPlayer/media_player_subs_big5.srt", "BIG5", 950},
+        {"SubtitlesParser/jPod.S01E01.HDTV.XviD-2HD.srt", "WINDOWS-1251", 1251},
+        {"SubtitlesParser/Salvage.SRT", "WINDOWS-1256", 1256},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Path);
+        const SResult result = Script(RealWorld + c.Path);
+        ASSERT_EQ(result.Status, 0) << result.Err;
+        // uchardet 0.0.8 and later also say how sure they are.
+        const std::string encoding = LineStarting(result.Out, "encoding: ");
+        EXPECT_EQ(encoding.rfind(std::string("encoding: ") + c.Charset + " (detected", 0), 0u)
+            << encoding;
+        EXPECT_TRUE(encoding.ends_with(", code page " + std::to_string(c.CodePage) + ")"))
+            << encoding;
+        EXPECT_EQ(LineStarting(result.Out, "     decoded: "),
+                  "     decoded: " + ExpectedFirstText(c.Path));
+    }
+}
+
+TEST(ScriptCommand, ShiftJisKeepsItsSecondBytesOutOfTheMarkup)
+{
+    // "ポ" is 83 7C in Shift-JIS: its second byte is a "|" that must not
+    // break the line.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = Write(
+        dir, "ja.srt",
+        "1\r\n00:00:01,000 --> 00:00:03,000\r\n"
+        "\x82\xB1\x82\xEA\x82\xCD\x93\xFA\x96{\x8C\xEA\x82\xCC\x8E\x9A\x96\x8B\x82\xC5\x82\xB7\x81"
+        "B\r\n\r\n"
+        "2\r\n00:00:04,000 --> 00:00:06,000\r\n"
+        "\x8D\xA1\x93\xFA\x82\xCD\x82\xC6\x82\xC4\x82\xE0\x82\xA2\x82\xA2\x93V\x8B"
+        "C\x82\xC5\x82\xB7\x82\xCB\x81"
+        "B\r\n\r\n"
+        "3\r\n00:00:07,000 --> 00:00:09,000\r\n"
+        "\x83|\x83\x62\x83v|\x96\xBE\x93\xFA\x82\xDC\x82\xBD\x89\xEF\x82\xA2\x82\xDC\x82\xB5\x82"
+        "\xE5\x82\xA4\x81"
+        "B\r\n");
+    const SResult result = Script(path);
+    ASSERT_EQ(result.Status, 0) << result.Err;
+    const std::string encoding = LineStarting(result.Out, "encoding: ");
+    EXPECT_EQ(encoding.rfind("encoding: SHIFT_JIS (detected", 0), 0u) << encoding;
+    EXPECT_NE(result.Out.find("     decoded: これは日本語の字幕です。\n"), std::string::npos)
+        << result.Out;
+    EXPECT_NE(result.Out.find("     decoded: ポップ\\N明日また会いましょう。\n"), std::string::npos)
+        << result.Out;
+}
+
+TEST(ScriptCommand, TellsHowTheBytesWereRead)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QByteArray block = "1\n00:00:01,000 --> 00:00:02,000\n";
+    const struct {
+        const char* Name;
+        QStringList Args;
+        std::string Encoding;
+        std::string Decoded;
+    } cases[] = {
+        {"ASCII",
+         {Write(dir, "a.srt", block + "plain\n")},
+         "encoding: ASCII",
+         "     decoded: plain"},
+        {"UTF-8 without a mark",
+         {Write(dir, "u.srt", block + "caf\xC3\xA9\n")},
+         "encoding: UTF-8 (no byte order mark)",
+         "     decoded: café"},
+        {"the user's code page over the detector",
+         {"--code-page", "1252", RealWorld + "aspasia/gbk.srt"},
+         "encoding: code page 1252 (--code-page)",
+         "     decoded: ÕâÊÇÖÐÎÄ"},
+        {"the user's code page over UTF-8",
+         {"--code-page", "1251", Write(dir, "c.srt", block + "caf\xC3\xA9\n")},
+         "encoding: code page 1251 (--code-page)",
+         "     decoded: cafГ©"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        std::ostringstream out;
+        std::ostringstream err;
+        ASSERT_EQ(RunCommandLine(QStringList{"script"} + c.Args, out, err), 0) << err.str();
+        EXPECT_EQ(LineStarting(out.str(), "encoding: "), c.Encoding);
+        EXPECT_EQ(LineStarting(out.str(), "     decoded: "), c.Decoded);
+    }
+    // The choice lasts for one command only.
+    const SResult after = Script(RealWorld + "aspasia/gbk.srt");
+    EXPECT_EQ(LineStarting(after.Out, "     decoded: "), "     decoded: 这是中文");
+
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(RunCommandLine({"script", "--code-page", "0", "x.srt"}, out, err), 1);
+    EXPECT_EQ(err.str(), "tandeo script: unknown code page 0 (a Windows code page number such as "
+                         "936, 950, 932, 1251 or 1256)\n");
+}
