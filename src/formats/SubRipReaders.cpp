@@ -72,8 +72,9 @@ void SkipSpaces(QStringView text, qsizetype& at)
 }
 
 // "[-]h:m:s" with an optional fraction after any one separator (",500",
-// ".5", ":500"); the fraction counts as the number written, so ",5" is
-// 5 ms. A minus sign makes the whole time negative.
+// ".5", ":500"), or "m:s,fff" without hours; the fraction counts as the
+// number written, so ",5" is 5 ms. A minus sign makes the whole time
+// negative.
 bool TakeSubRipTime(QStringView text, qsizetype& at, std::int64_t& milliseconds)
 {
     SkipSpaces(text, at);
@@ -81,6 +82,7 @@ bool TakeSubRipTime(QStringView text, qsizetype& at, std::int64_t& milliseconds)
     if (negative)
         ++at;
     std::int64_t parts[4] = {};
+    QChar secondSeparator;
     for (int i = 0; i < 3; ++i) {
         if (!TakeDigits(text, at, parts[i]))
             return false;
@@ -88,12 +90,20 @@ bool TakeSubRipTime(QStringView text, qsizetype& at, std::int64_t& milliseconds)
         if (i < 2) {
             if (at >= text.size() || IsDigit(text[at]))
                 return false;
+            if (i == 1)
+                secondSeparator = text[at];
             ++at;
         }
     }
     if (at + 1 < text.size() && !IsCSpace(text[at]) && text[at] != u'-' && IsDigit(text[at + 1])) {
         ++at;
         TakeDigits(text, at, parts[3]);
+    } else if (secondSeparator == u',' || secondSeparator == u'.') {
+        // "01:02,345" leaves out the hours: minutes, seconds, milliseconds.
+        parts[3] = parts[2];
+        parts[2] = parts[1];
+        parts[1] = parts[0];
+        parts[0] = 0;
     }
     const std::int64_t total = ((parts[0] * 60 + parts[1]) * 60 + parts[2]) * 1000 + parts[3];
     milliseconds = negative ? -total : total;
@@ -247,6 +257,16 @@ std::int64_t Signed(QStringView field, std::int64_t magnitude)
 {
     const QStringView trimmed = field.trimmed();
     return trimmed.startsWith(u'-') ? -std::abs(magnitude) : magnitude;
+}
+
+// The fraction of a SubViewer time: hundredths as written (".61" is
+// 610 ms), milliseconds when it has three digits or more (".599").
+std::int64_t FractionMs(QStringView time, std::int32_t fraction)
+{
+    qsizetype digits = 0;
+    while (digits < time.size() && IsDigit(time[time.size() - 1 - digits]))
+        ++digits;
+    return digits >= 3 ? fraction : std::int64_t(fraction) * 10;
 }
 
 std::int64_t PartsTime(std::int64_t hours, std::int64_t minutes, std::int64_t seconds,
@@ -411,6 +431,9 @@ bool ReadSubViewer(CTextFile& file, CSimpleTextSubtitle& script, int)
     QString line;
     QStringView trimmed;
     int number = 0;
+    // The line of the last text read, and whether it made an entry.
+    int lastLine = 0;
+    bool entryAtLastLine = false;
     while (NextLine(file, line, trimmed, number)) {
         if (trimmed.front() == u'[') {
             ReadSubViewerTags(trimmed, unicodeText, base, settings);
@@ -435,18 +458,26 @@ bool ReadSubViewer(CTextFile& file, CSimpleTextSubtitle& script, int)
                               .Char(any)
                               .Int(c2)
                               .Count();
-        // Hundredths of a second.
         std::optional<std::int32_t> start, end;
         if (count == 10) {
+            const qsizetype comma = trimmed.indexOf(u',');
+            const QStringView second = trimmed.mid(comma + 1);
             start = script.ClampedReadTime(
-                Signed(trimmed, PartsTime(h1, m1, s1, std::int64_t(c1) * 10)), number);
-            end = script.ClampedReadTime(Signed(trimmed.mid(trimmed.indexOf(u',') + 1),
-                                                PartsTime(h2, m2, s2, std::int64_t(c2) * 10)),
-                                         number);
+                Signed(trimmed, PartsTime(h1, m1, s1, FractionMs(trimmed.first(comma), c1))),
+                number);
+            end = script.ClampedReadTime(
+                Signed(second, PartsTime(h2, m2, s2, FractionMs(second, c2))), number);
         }
         if (!start || !end) {
             if (script.entries.empty())
                 return false;
+            // Text that runs on under its time pair for more than one line
+            // belongs to that entry.
+            if (entryAtLastLine && lastLine == number - 1) {
+                script.entries.back().text += QLatin1String("\\N") + trimmed.toString();
+                lastLine = number;
+                continue;
+            }
             script.WarnAtLine(number, "skipped, no valid time");
             continue;
         }
@@ -454,11 +485,14 @@ bool ReadSubViewer(CTextFile& file, CSimpleTextSubtitle& script, int)
         if (!file.ReadLine(text))
             break;
         ++number;
+        lastLine = number;
         text = ReplacedAll(text, QLatin1StringView("[br]"), QLatin1StringView("\\N"));
         const QString prefix = SubViewerPrefix(settings);
         if (!prefix.isEmpty())
             text = u'{' + prefix + u'}' + text;
+        const std::size_t before = script.entries.size();
         AddTimedEntry(script, text, unicodeText, *start, *end);
+        entryAtLastLine = script.entries.size() > before;
     }
     return !script.entries.empty();
 }

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
 
 namespace {
@@ -191,6 +192,36 @@ TEST_F(ScriptOpenerTest, RealFiles)
     ASSERT_TRUE(images.OpenScriptFile(
         fixtures + "/aegisub-fonts/subtitle_with_attached_images_aegisub.ass", 1, ""));
     EXPECT_EQ(images.readerName, "SubStation Alpha");
+    EXPECT_TRUE(Messages.Shown.empty());
+}
+
+TEST_F(ScriptOpenerTest, RealFilesThatNeedRecovery)
+{
+    // Blocks without counters, and carriage returns alone as line ends:
+    // every entry as counted without us, the first one exactly.
+    const QString realWorld = QStringLiteral(TANDEO_FIXTURES_DIR "/realworld/");
+    QFile table(realWorld + "expected.tsv");
+    ASSERT_TRUE(table.open(QIODevice::ReadOnly));
+    std::map<QByteArray, QList<QByteArray>> expected;
+    while (!table.atEnd()) {
+        const QList<QByteArray> fields = table.readLine().trimmed().split('\t');
+        if (fields.size() >= 7)
+            expected[fields[0]] = fields;
+    }
+    for (const char* path :
+         {"pysrt/no-indexes.srt", "androidx-media/subrip/typical_missing_sequence.srt",
+          "go-astisub/example-in-carriage-return.srt"}) {
+        SCOPED_TRACE(path);
+        ASSERT_EQ(expected.count(path), 1u);
+        const QList<QByteArray>& fields = expected[path];
+        CSimpleTextSubtitle script;
+        ASSERT_TRUE(script.OpenScriptFile(realWorld + path, 1, ""));
+        EXPECT_EQ(script.readerName, "SubRip");
+        ASSERT_EQ(script.entries.size(), fields[3].toULongLong());
+        EXPECT_EQ(script.entries[0].start, fields[4].toInt());
+        EXPECT_EQ(script.entries[0].end, fields[5].toInt());
+        EXPECT_EQ(script.EntryText(0).toStdString(), fields[6].toStdString());
+    }
     EXPECT_TRUE(Messages.Shown.empty());
 }
 

@@ -155,6 +155,10 @@ TEST(SubRipReader, RecoversFromDamagedBlocks)
                   "2\r00:00:03,000 --> 00:00:04,000\rthree\r",
                   true,
                   {{"one\\Ntwo", 1000, 2000}, {"three", 3000, 4000}}},
+                 {"minutes and seconds without hours",
+                  "1\n00:00,000 --> 00:01,234\na\n",
+                  true,
+                  {{"a", 0, 1234}}},
                  {"arrows and times as they are miswritten",
                   "1\n00:00:01,000 -> 00:00:02,000\na\n\n"
                   "2\n00:00:03,000 - > 00:00:04,000\nb\n\n"
@@ -420,10 +424,14 @@ TEST(SubViewerReader, ReadsTimePairsWithTheirTextLines)
                  {"only settings", "[INFORMATION]\n[TITLE]x\n", false, {}},
                  {"a SubRip file", "1\n00:00:01,000 --> 00:00:02,000\nx\n", false, {}},
                  {"bad line after an entry is left out",
-                  "00:00:01.00,00:00:02.00\na\nHello\n00:00:03.00,00:00:04.00\nb\n",
+                  "00:00:01.00,00:00:02.00\na\n\nHello\n00:00:03.00,00:00:04.00\nb\n",
                   true,
                   {{"a", 1000, 2000}, {"b", 3000, 4000}},
-                  {"line 3: skipped, no valid time"}},
+                  {"line 4: skipped, no valid time"}},
+                 {"text running on for more lines, milliseconds in three digits",
+                  "0:00:00.599,0:00:04.160\none\ntwo\n\n0:00:04.160,0:00:06.770\nthree\n",
+                  true,
+                  {{"one\\Ntwo", 599, 4160}, {"three", 4160, 6770}}},
              });
 }
 
