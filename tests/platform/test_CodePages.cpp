@@ -1,3 +1,4 @@
+#include "platform/CharsetDetection.h"
 #include "platform/CodePages.h"
 #include "platform/SettingsStore.h"
 
@@ -123,6 +124,34 @@ TEST_F(DefaultCodePageTest, Utf8TextWinsOverTheSetting)
     EXPECT_EQ(ResolveCodePage(1252, "\xE4\xB8\xAD"), 1252);
     EXPECT_EQ(DecodeCodePage(CodePageDefault, "\xD6\xD0\xCE\xC4"), QStringLiteral("\u4E2D\u6587"));
     EXPECT_EQ(DecodeCodePage(CodePageDefault, "\xE4\xB8\xAD"), QStringLiteral("\u4E2D"));
+}
+
+TEST(CharsetDetection, DetectedNamesBecomeCodePagesWeDecode)
+{
+    const struct {
+        const char* Name;
+        int CodePage;
+        const char* Bytes;
+        QString Text;
+    } cases[] = {
+        {"GB18030", 936, "\xD6\xD0", QStringLiteral("\u4E2D")},
+        {"BIG5", 950, "\xA4\xA4", QStringLiteral("\u4E2D")},
+        {"SHIFT_JIS", 932, "\x93\xFA", QStringLiteral("\u65E5")},
+        {"UHC", 949, "\xC7\xD1", QStringLiteral("\uD55C")},
+        {"WINDOWS-1251", 1251, "\xC6", QStringLiteral("\u0416")},
+        {"WINDOWS-1256", 1256, "\xE1", QStringLiteral("\u0644")},
+        {"ISO-8859-2", 28592, "\xB1", QStringLiteral("\u0105")},
+        {"KOI8-R", 20866, "\xF6", QStringLiteral("\u0416")},
+        {"windows-1252", 1252, "\x80", QStringLiteral("\u20AC")},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CodePageOfCharsetName(c.Name), c.CodePage) << c.Name;
+        EXPECT_EQ(DecodeCodePage(c.CodePage, c.Bytes), c.Text) << c.Name;
+    }
+    // Names we have no decoding for leave the choice to the settings.
+    for (const char* name : {"EUC-JP", "UTF-8", "ASCII", ""})
+        EXPECT_EQ(CodePageOfCharsetName(name), 0) << name;
+    EXPECT_EQ(DetectCharset("").codePage, 0);
 }
 
 }  // namespace
