@@ -366,6 +366,7 @@ bool ReadTime(QString& value, std::int64_t& milliseconds)
 struct SDialogue {
     int layer = 0;
     std::int64_t start = 0, end = 0;
+    bool badTime = false;  // the line failed at one of its times
     QString style, actor, effect, text;
     SMargins margins;
 };
@@ -391,8 +392,10 @@ bool ReadDialogue(QString value, int e, SDialogue& d)
         return false;
     if (e >= 5 && !TakeInt(value, ',', d.layer))
         return false;
-    if (!ReadTime(value, d.start) || !ReadTime(value, d.end))
+    if (!ReadTime(value, d.start) || !ReadTime(value, d.end)) {
+        d.badTime = true;
         return false;
+    }
     if (!TakeField(value, ',', d.style) || !TakeField(value, ',', d.actor) ||
         !TakeInt(value, ',', d.margins.left) || !TakeInt(value, ',', d.margins.right) ||
         !TakeInt(value, ',', d.margins.top))
@@ -427,8 +430,10 @@ bool ReadDialogueByFormat(const QString& value, const std::vector<QString>& form
             d.text = field;
         } else if (key == u"start") {
             ok = hasStart = ReadTime(field, d.start);
+            d.badTime = d.badTime || !ok;
         } else if (key == u"end") {
             ok = hasEnd = ReadTime(field, d.end);
+            d.badTime = d.badTime || !ok;
         } else if (key == u"layer") {
             ok = TakeInt(field, ',', d.layer);
         } else if (key == u"style") {
@@ -554,7 +559,7 @@ bool ReadSubStationScript(CTextFile& file, CSimpleTextSubtitle& script, int)
                 read = ReadDialogueByFormat(value, eventFormat, dialogue);
             } else {
                 read = ReadDialogue(value, versions.events, dialogue);
-                if (!read) {
+                if (!read && !eventFormat.empty()) {
                     dialogue = SDialogue{};
                     read = ReadDialogueByFormat(value, eventFormat, dialogue);
                 }
@@ -562,7 +567,8 @@ bool ReadSubStationScript(CTextFile& file, CSimpleTextSubtitle& script, int)
             if (read)
                 AddDialogue(dialogue, unicodeText, number, script);
             else
-                script.WarnAtLine(number, "skipped, dialogue not readable");
+                script.WarnAtLine(number, dialogue.badTime ? "skipped, no valid time"
+                                                           : "skipped, dialogue not readable");
         } else if (key == QLatin1String("fontname")) {
             InstallEmbeddedFonts(file);
         }
