@@ -246,8 +246,10 @@ void CTandeoApp::ApplyFrameRate(int index)
     for (int tab = 0; tab < 2; ++tab) {
         CSupView* page = view->Page(tab);
         page->frameRateIndex = index;
-        if (page->source)
+        if (page->source) {
+            page->source->FollowFrameRate(index);
             RepairPageTimes(page);
+        }
     }
 }
 

@@ -72,6 +72,26 @@ bool CTextSub::Load(const QString& path, CUserMessages* reporter)
     return true;
 }
 
+void CTextSub::FollowFrameRate(int rateIndex)
+{
+    if (rateIndex < 0 || rateIndex >= FrameRateCount || rateIndex == frameRateIndex)
+        return;
+    const double from = FrameRateAt(frameRateIndex).Rate();
+    const double to = FrameRateAt(rateIndex).Rate();
+    frameRateIndex = rateIndex;
+    if (!engine || engine->timingMode != Frames || engine->framesPerSecond > 0)
+        return;
+    const auto moved = [&](std::int32_t ms) {
+        return static_cast<std::int32_t>(std::clamp(std::round(ms * from / to), 0.0, 2147483647.0));
+    };
+    for (SSubLine& line : lines) {
+        if (!line.imageFile.isEmpty())
+            continue;
+        line.start = moved(line.start);
+        line.end = moved(line.end);
+    }
+}
+
 void CTextSub::ApplyDefaultStyle()
 {
     STSStyle defaults;

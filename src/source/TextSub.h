@@ -32,6 +32,12 @@ public:
     // before any picture is made, with the message to the user.
     QImage RenderTextLine(int lineIndex, const SLineRequest& request);
 
+    // The build moves to the rate of `rateIndex`. The lines of a
+    // frame-numbered script that gives no rate of its own count their frames
+    // at the new rate (a time the user typed moves with its frame); other
+    // lines keep their times. The caller repairs the times afterwards.
+    void FollowFrameRate(int rateIndex);
+
     // The engine object; none before a successful load.
     CRenderedTextSubtitle* Engine() { return engine.get(); }
 

@@ -162,6 +162,31 @@ TEST_F(TextSubTest, FrameNumberedScriptsBecomeMilliseconds)
     EXPECT_EQ(Times(*source), (std::vector<std::pair<int, int>>{{1001, 2002}, {3003, 5005}}));
 }
 
+TEST_F(TextSubTest, FramesFollowTheBuildRateUnlessTheScriptGivesItsOwn)
+{
+    // Frames 25 to 75: 1043 to 3128 ms at 23.976, 1000 to 3000 at 25.
+    const auto follows = OpenSubtitleSource(Write("follows.srt", "{25}{75}a\n"), &Style);
+    ASSERT_NE(follows, nullptr);
+    EXPECT_EQ(Times(*follows), (std::vector<std::pair<int, int>>{{1043, 3128}}));
+    follows->FollowFrameRate(2);
+    EXPECT_EQ(follows->frameRateIndex, 2);
+    EXPECT_EQ(Times(*follows), (std::vector<std::pair<int, int>>{{1000, 3000}}));
+
+    const auto own =
+        OpenSubtitleSource(Write("own.srt", "{1}{1}25\n{25}{75}a\n"), &Style, nullptr, 5);
+    ASSERT_NE(own, nullptr);
+    EXPECT_EQ(Times(*own), (std::vector<std::pair<int, int>>{{1000, 3000}}));
+    own->FollowFrameRate(0);
+    EXPECT_EQ(Times(*own), (std::vector<std::pair<int, int>>{{1000, 3000}}));
+
+    // Milliseconds never move with the rate.
+    const auto timed =
+        OpenSubtitleSource(Write("timed.srt", "1\n00:00:01,000 --> 00:00:03,000\na\n"), &Style);
+    ASSERT_NE(timed, nullptr);
+    timed->FollowFrameRate(2);
+    EXPECT_EQ(Times(*timed), (std::vector<std::pair<int, int>>{{1000, 3000}}));
+}
+
 TEST_F(TextSubTest, RowsAndVisibleText)
 {
     const auto source =
