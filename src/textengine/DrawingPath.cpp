@@ -41,7 +41,13 @@ QPainterPath DrawingPath(const QString& commands, double scaleX, double scaleY)
     const auto point = [&](std::size_t i) {
         return QPointF(numbers[i] * scaleX, numbers[i + 1] * scaleY);
     };
-    const auto finishSpline = [&] {
+    const auto finishSpline = [&](bool closed) {
+        // A closed spline runs on over its first points back to its start.
+        if (closed && spline.size() >= 3) {
+            const std::size_t n = spline.size();
+            for (std::size_t i = 0; i < 3; ++i)
+                spline.push_back(spline[i % n]);
+        }
         if (spline.size() >= 4)
             AddSpline(path, spline);
         else
@@ -87,7 +93,7 @@ QPainterPath DrawingPath(const QString& commands, double scaleX, double scaleY)
                 numbers.erase(numbers.begin(), numbers.begin() + 2);
             }
             if (atCommandEnd)
-                finishSpline();
+                finishSpline(false);
             break;
         default: numbers.clear(); break;
         }
@@ -99,11 +105,12 @@ QPainterPath DrawingPath(const QString& commands, double scaleX, double scaleY)
         const QChar c = commands[i];
         if (c == u'm' || c == u'n' || c == u'l' || c == u'b' || c == u's' || c == u'p' ||
             c == u'c') {
-            const bool continuesSpline = c == u'p' && (command == u's' || command == u'p');
+            const bool continuesSpline =
+                (c == u'p' || c == u'c') && (command == u's' || command == u'p');
             flush(!continuesSpline);
             numbers.clear();
             if (c == u'c') {
-                finishSpline();
+                finishSpline(continuesSpline);
                 command = QChar();
             } else {
                 command = c;
@@ -126,7 +133,7 @@ QPainterPath DrawingPath(const QString& commands, double scaleX, double scaleY)
         }
     }
     flush(true);
-    finishSpline();
+    finishSpline(false);
     if (figure)
         path.closeSubpath();
     return path;
