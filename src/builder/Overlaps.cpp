@@ -82,6 +82,9 @@ COverlapRepair::COverlapRepair(CTextSub* source, EOverlapMode mode) : source_(so
 
     std::set<std::size_t> tooShort;  // lines that could not be trimmed
     std::vector<SSubLine>& lines = source_->lines;
+    // Joins move lines; messages of the build still name them as loaded.
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        lines[i].loadedIndex = LoadedLineIndex(lines[i], static_cast<int>(i));
     if (mode == EOverlapMode::Trim) {
         for (std::size_t i = 1; i < lines.size(); ++i) {
             SSubLine& earlier = lines[i - 1];
@@ -181,6 +184,7 @@ void COverlapRepair::Join(std::size_t first, std::size_t last)
         if (shown.empty())
             continue;
         SSubLine piece = lines[shown.front()];
+        piece.loadedIndex = LoadedLineIndex(piece, static_cast<int>(shown.front()));
         piece.start = from;
         piece.end = to;
         if (shown.size() > 1)

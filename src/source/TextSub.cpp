@@ -130,10 +130,11 @@ bool CTextSub::GetLineImage(int lineIndex, SLineRequest& request)
         engine->frameRate = static_cast<float>(FrameRateAt(request.frameRateIndex).Rate());
     bool nothingToDraw = false;
     QImage picture = RenderTextLine(lineIndex, request, &nothingToDraw);
+    const int named = LoadedLineIndex(line, lineIndex);
     if (picture.isNull())
         return nothingToDraw;
     if (picture.width() > frame.Width || picture.height() > frame.Height) {
-        ShowTooBig(lineIndex);
+        ShowTooBig(named);
         return false;
     }
     if (Squeezed(request.videoSizeIndex, request.squeeze)) {
@@ -167,8 +168,9 @@ QImage CTextSub::RenderTextLine(int lineIndex, const SLineRequest& request, bool
                                  ? static_cast<int>(std::clamp(text.FontSize, 0.0f, 16384.0f))
                                  : 0;
     engine->SetEngineFrame(frame.Width, frame.Height, {0, 0, frame.Width, frame.Height});
-    const CSubtitle* layout =
-        engine->LayoutEntry(lines[static_cast<std::size_t>(lineIndex)].entryIndex);
+    const SSubLine& line = lines[static_cast<std::size_t>(lineIndex)];
+    const int named = LoadedLineIndex(line, lineIndex);
+    const CSubtitle* layout = engine->LayoutEntry(line.entryIndex);
 
     CTextPage page;
     page.vertical = !text.FontName.isEmpty() && text.FontName.startsWith('@');
@@ -203,22 +205,22 @@ QImage CTextSub::RenderTextLine(int lineIndex, const SLineRequest& request, bool
         QImage scratch(1, 1, QImage::Format_ARGB32_Premultiplied);
         QPainter graphics(&scratch);
         if (!render.Measure(graphics, page, size)) {
-            ShowLineFailure(lineIndex, page.failure.isEmpty()
-                                           ? QStringLiteral("The line cannot be measured.")
-                                           : QStringLiteral("The line cannot be drawn: ") +
-                                                 page.failure + '.');
+            ShowLineFailure(named, page.failure.isEmpty()
+                                       ? QStringLiteral("The line cannot be measured.")
+                                       : QStringLiteral("The line cannot be drawn: ") +
+                                             page.failure + '.');
             return {};
         }
     }
     if (size.width() > frame.Width || size.height() > frame.Height) {
-        ShowTooBig(lineIndex);
+        ShowTooBig(named);
         return {};
     }
     QImage picture = render.Render(page, 0x00000000);
     if (picture.isNull())
-        ShowLineFailure(lineIndex, QStringLiteral("No picture of %1 x %2 pixels can be made.")
-                                       .arg(size.width())
-                                       .arg(size.height()));
+        ShowLineFailure(named, QStringLiteral("No picture of %1 x %2 pixels can be made.")
+                                   .arg(size.width())
+                                   .arg(size.height()));
     return picture;
 }
 

@@ -173,6 +173,29 @@ TEST_F(OverlapTest, JoinedLinesAreStackedInOnePicture)
     EXPECT_EQ(Messages.Kinds, std::vector<EMessageKind>{EMessageKind::Warning});
 }
 
+TEST_F(OverlapTest, MessagesOfTheBuildNameTheLinesAsLoaded)
+{
+    const auto source =
+        Open(SubRip({{1000, 3000, "one"}, {2500, 4000, "two"}, {5000, 6000, "three"}}));
+    ASSERT_NE(source, nullptr);
+    const COverlapRepair repair(source.get(), EOverlapMode::Join);
+    ASSERT_EQ(source->lines.size(), 4u);
+    Style.text.FontName = "Tandeo No Such Family 7f3a";
+    struct Case {
+        int Line;  // in the repaired list
+        QString Message;
+    } cases[] = {
+        {1, "The line cannot be drawn: no installed font can draw \"one\".\nLine: 1"},
+        {3, "The line cannot be drawn: no installed font can draw \"three\".\nLine: 3"},
+    };
+    for (const Case& c : cases) {
+        Messages.Shown.clear();
+        SLineRequest request;
+        EXPECT_FALSE(source->GetLineImage(c.Line, request)) << c.Line;
+        EXPECT_EQ(Messages.Shown, std::vector<QString>{c.Message}) << c.Line;
+    }
+}
+
 TEST(OverlapModes, NamesAndTheStoredChoice)
 {
     for (int i = 0; i < OverlapModeCount; ++i) {
