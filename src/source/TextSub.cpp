@@ -168,9 +168,9 @@ QImage CTextSub::RenderTextLine(int lineIndex, const SLineRequest& request, bool
                                  ? static_cast<int>(std::clamp(text.FontSize, 0.0f, 16384.0f))
                                  : 0;
     engine->SetEngineFrame(frame.Width, frame.Height, {0, 0, frame.Width, frame.Height});
-    const SSubLine& line = lines[static_cast<std::size_t>(lineIndex)];
-    const int named = LoadedLineIndex(line, lineIndex);
-    const CSubtitle* layout = engine->LayoutEntry(line.entryIndex);
+    const SSubLine& subLine = lines[static_cast<std::size_t>(lineIndex)];
+    const int named = LoadedLineIndex(subLine, lineIndex);
+    const CSubtitle* layout = engine->LayoutEntry(subLine.entryIndex);
 
     CTextPage page;
     page.vertical = !text.FontName.isEmpty() && text.FontName.startsWith('@');
