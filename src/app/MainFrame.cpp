@@ -5,6 +5,7 @@
 #include "app/SupView.h"
 #include "app/TandeoApp.h"
 #include "app/TandeoView.h"
+#include "builder/Overlaps.h"
 #include "pgs/VideoFormats.h"
 #include "platform/SettingsStore.h"
 #include "platform/UserDialogs.h"
@@ -59,6 +60,9 @@ const SPrompt Prompts[] = {
     {CmdBackgroundImage, "Set view's background image file\nSet BG image file"},
     {CmdFrameRate, "Set frame rate\nFrame rate"},
     {CmdColourMatrix, "Set the colour matrix of the palettes\nColour matrix"},
+    {CmdOverlaps,
+     "What Build does with lines of one subtitle that overlap: refuse, trim the earlier line, "
+     "or show them together\nOverlapping lines"},
 };
 
 QString PromptOf(ECommand command, bool tooltip)
@@ -259,7 +263,12 @@ void CMainFrame::MakeToolBar()
     frameRates_ = list(CmdFrameRate, 90, 350, rates);
     // Beside the frame's other build settings.
     colourMatrices_ = list(CmdColourMatrix, 100, 350, matrices);
+    QStringList overlapModes;
+    for (int i = 0; i < OverlapModeCount; ++i)
+        overlapModes << QString("Overlaps: %1").arg(OverlapModeName(static_cast<EOverlapMode>(i)));
+    overlaps_ = list(CmdOverlaps, 120, 250, overlapModes);
     viewRatios_ = list(CmdViewRatio, 100, 250, ratios);
+    overlaps_->setCurrentIndex(static_cast<int>(StoredOverlapMode()));
     videoSizes_->setCurrentIndex(app_->videoSizeIndex);
     frameRates_->setCurrentIndex(app_->frameRateIndex);
     colourMatrices_->setCurrentIndex(static_cast<int>(app_->colourMatrix));
@@ -268,6 +277,9 @@ void CMainFrame::MakeToolBar()
     connect(frameRates_, &QComboBox::activated, this, [this](int i) { app_->ApplyFrameRate(i); });
     connect(colourMatrices_, &QComboBox::activated, this,
             [this](int i) { app_->ApplyColourMatrix(i); });
+    // Kept in the settings at once: the command line reads it too.
+    connect(overlaps_, &QComboBox::activated, this,
+            [](int i) { StoreOverlapMode(static_cast<EOverlapMode>(i)); });
     connect(viewRatios_, &QComboBox::activated, this, [this](int i) { app_->ApplyViewRatio(i); });
 
     // The colour button applies its colour; its menu picks another one.

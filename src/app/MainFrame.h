@@ -32,6 +32,7 @@ enum ECommand : int {
     CmdBackgroundImage = 32784,
     CmdFrameRate = 32785,
     CmdColourMatrix = 32786,
+    CmdOverlaps = 32787,
     CmdAbout = 57664,
     CmdExit = 57665,
     CmdStatusBar = 59393,
@@ -48,6 +49,7 @@ public:
     QComboBox* FrameRateList() const { return frameRates_; }
     QComboBox* ColourMatrixList() const { return colourMatrices_; }
     QComboBox* ViewRatioList() const { return viewRatios_; }
+    QComboBox* OverlapList() const { return overlaps_; }
     QToolButton* BackgroundColourButton() const { return colourButton_; }
     QLabel* VersionPane() const { return version_; }
 
@@ -79,6 +81,7 @@ private:
     QComboBox* videoSizes_ = nullptr;
     QComboBox* frameRates_ = nullptr;
     QComboBox* colourMatrices_ = nullptr;
+    QComboBox* overlaps_ = nullptr;
     QComboBox* viewRatios_ = nullptr;
     QToolButton* colourButton_ = nullptr;
     QLabel* version_ = nullptr;

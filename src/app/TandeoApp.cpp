@@ -10,6 +10,7 @@
 #include "app/SupView.h"
 #include "app/TandeoView.h"
 #include "builder/BuildChecks.h"
+#include "builder/Overlaps.h"
 #include "builder/SubBuilder.h"
 #include "pgs/VideoFormats.h"
 #include "platform/SettingsStore.h"
@@ -340,6 +341,12 @@ void CTandeoApp::OnBuild()
     pages[0] = {topLeft->source.get(), topLeft->sourcePath, topLeft->grid->style.Direction};
     pages[1] = {bottomRight->source.get(), bottomRight->sourcePath,
                 bottomRight->grid->style.Direction};
+    // The repairs hold for this build only; the pages keep their lines.
+    const EOverlapMode overlaps = StoredOverlapMode();
+    const COverlapRepair repairBottomRight(bottomRight->source.get(), overlaps);
+    const COverlapRepair repairTopLeft(topLeft->source.get(), overlaps);
+    ReportOverlapRepair(bottomRight->sourcePath, repairBottomRight);
+    ReportOverlapRepair(topLeft->sourcePath, repairTopLeft);
     const QString refused = CheckBeforeBuild(pages);
     if (!refused.isEmpty()) {
         UserMessages().Show(refused, EMessageKind::Error);

@@ -137,7 +137,9 @@ QString CheckLineTimes(const SBuildPages& pages, int frameRateIndex, std::int32_
                 continue;
             const auto limit = static_cast<std::uint32_t>(lastTick * 1000 / TicksPerSecond);
             return QString("%1\r\nLine %2 ends at %3, after %4, the last time a stream can hold. ")
-                .arg(page.sourcePath, QString::number(i + 1), ClockText(last), ClockText(limit));
+                .arg(page.sourcePath,
+                     QString::number(LoadedLineIndex(lines[i], static_cast<int>(i)) + 1),
+                     ClockText(last), ClockText(limit));
         }
     }
     return {};

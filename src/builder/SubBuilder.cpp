@@ -304,7 +304,7 @@ int CSubBuilder::Build(const SBuildJob& job, const SSourceLayouts& layouts)
                 event.rect = {corner.x(), corner.y(), corner.x() + size.width(),
                               corner.y() + size.height()};
                 event.fadeSettings = line.fade ? job.fadeSettings : nullptr;
-                event.line = j;
+                event.line = LoadedLineIndex(line, j);
                 context.lanes[static_cast<std::size_t>(i)].events.push_back(std::move(event));
                 ++done;
             }

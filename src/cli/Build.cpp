@@ -3,6 +3,7 @@
 #include "VideoOptions.h"
 
 #include "builder/BuildChecks.h"
+#include "builder/Overlaps.h"
 #include "builder/SubBuilder.h"
 #include "platform/UserMessages.h"
 #include "source/LineStyle.h"
@@ -21,7 +22,8 @@ namespace {
 const char* const BuildUsage =
     "usage: tandeo build [--top FILE] [--bottom FILE] -o OUT [--video-size WxH] [--fps RATE]\n"
     "                    [--settings FILE] [--set Section/Key=Value ...] [--matrix auto|601|709]\n"
-    "                    [--code-page N] [--force] [--strict] [--quiet]\n"
+    "                    [--code-page N] [--overlaps refuse|trim|join] [--force] [--strict]\n"
+    "                    [--quiet]\n"
     "  OUT ending in .sup writes a SUP stream, .pes a PES stream with OUT.mui.\n"
     "  --video-size  1920x1080 (default), 1440x1080, 1280x720, 720x480 or 720x576\n"
     "  --fps         23.976 (default), 24, 25, 29.97, 50 or 59.94\n"
@@ -31,6 +33,10 @@ const char* const BuildUsage =
     " 601 or 709\n"
     "  --code-page   read scripts without a byte order mark in this Windows code\n"
     "                page (936, 950, 932, 1251, ...) instead of recognising it\n"
+    "  --overlaps    lines of one script that overlap: refuse to build (the default), trim\n"
+    "                the earlier line where the next starts (lines that would last less\n"
+    "                than 250 ms are joined instead), or join them into one picture\n"
+    "                while both are shown\n"
     "  --force       replace an existing OUT\n"
     "  --strict      refuse a frame size and rate that no HD Blu-ray disc allows\n";
 
@@ -44,6 +50,7 @@ struct SBuildOptions {
     QString settings;
     QStringList sets;
     EMatrixChoice matrix = EMatrixChoice::Automatic;
+    std::optional<EOverlapMode> overlaps;  // none: as the settings say
     bool force = false;
     bool strict = false;
     bool quiet = false;
@@ -98,6 +105,10 @@ std::string ParseOptions(const QStringList& args, SBuildOptions& options)
             if (!matrix)
                 return "tandeo build: the matrix is auto, 601 or 709\n";
             options.matrix = *matrix;
+        } else if (arg == "--overlaps") {
+            options.overlaps = OverlapModeOf(value);
+            if (!options.overlaps)
+                return "tandeo build: --overlaps takes refuse, trim or join\n";
         } else {
             return BuildUsage;
         }
@@ -177,6 +188,15 @@ int RunBuild(const QStringList& args, std::ostream& out, std::ostream& err)
         sources[static_cast<std::size_t>(i)]->CheckTimings();
         pages[static_cast<std::size_t>(i)] = {sources[static_cast<std::size_t>(i)].get(), paths[i],
                                               styles[static_cast<std::size_t>(i)].Direction};
+    }
+    const EOverlapMode overlaps = options.overlaps.value_or(StoredOverlapMode());
+    std::array<std::unique_ptr<COverlapRepair>, 2> repairs;
+    for (int i : {1, 0}) {
+        const auto n = static_cast<std::size_t>(i);
+        if (!sources[n])
+            continue;
+        repairs[n] = std::make_unique<COverlapRepair>(sources[n].get(), overlaps);
+        ReportOverlapRepair(paths[i], *repairs[n]);
     }
     auto refuse = [](const QString& message) {
         UserMessages().Show(message, EMessageKind::Error);

@@ -206,7 +206,7 @@ QString HtmlTagsToOverrides(QString text)
     text = ReplacedAll(text, QLatin1StringView("</b>"), QLatin1StringView("{\\b}"));
     text = ReplacedAll(text, QLatin1StringView("<u>"), QLatin1StringView("{\\u1}"));
     text = ReplacedAll(text, QLatin1StringView("</u>"), QLatin1StringView("{\\u}"));
-    return text;
+    return FontTagsToOverrides(text);
 }
 
 bool ReadSubRip(CTextFile& file, CSimpleTextSubtitle& script, int charSet)

@@ -26,7 +26,16 @@ struct SSubLine {
     std::uint8_t timingOk = 1;
     std::uint8_t flag2 = 1;  // not read by the build
     std::uint8_t fade = 0;   // the line fades in and out
+    // The line's index in the list as loaded, for messages, when a repair
+    // for one build has moved it; -1: its place in the list.
+    std::int32_t loadedIndex = -1;
 };
+
+// The index that messages name a line by (plus one).
+inline int LoadedLineIndex(const SSubLine& line, int index)
+{
+    return line.loadedIndex >= 0 ? line.loadedIndex : index;
+}
 
 // What the builder and the preview ask a source for.
 struct SLineRequest {

@@ -1,5 +1,6 @@
 #include "source/TextPage.h"
 
+#include "textengine/DrawingPath.h"
 #include "textengine/EngineWords.h"
 
 #include <QFont>
@@ -82,36 +83,75 @@ QFont STextWord::Font() const
     return font;
 }
 
-bool STextWord::Measure(QPainter& /*graphics*/, bool vertical, int allowance)
+bool STextWord::Measure(QPainter& /*graphics*/, bool vertical, int allowance, QString* failure)
 {
+    const auto fail = [failure](const QString& why) {
+        if (failure)
+            *failure = why;
+        return false;
+    };
     width = height = 0.0f;
     outline_ = QPainterPath();
-    if (family.isEmpty() || size <= 0 || text.isEmpty())
-        return false;
+    if (drawing) {
+        if (shape.isEmpty())
+            return fail(QStringLiteral("the drawing \"%1\" draws nothing").arg(text));
+        // The picture holds the shape, not the empty room up to its origin.
+        const QRectF box = shape.boundingRect();
+        outline_ = shape.translated(-box.left(), -box.top());
+        width = static_cast<float>(box.width()) + static_cast<float>(std::max(allowance, 0));
+        height = static_cast<float>(box.height()) + static_cast<float>(std::max(allowance, 0));
+        return true;
+    }
+    if (family.isEmpty())
+        return fail(QStringLiteral("no installed font can draw \"%1\"").arg(text));
+    if (size <= 0 || text.isEmpty())
+        return fail(QStringLiteral("the font size %1 cannot be drawn").arg(size));
     const QFont font = Font();
+    const QFontMetricsF metrics(font);
     if (layout.vertical) {
         outline_ = VerticalOutline(font, text);
     } else {
         // Qt puts the baseline at the point; the run's origin is the top
         // of the line cell.
-        outline_.addText(QPointF(0, QFontMetricsF(font).ascent()), font, text);
+        outline_.addText(QPointF(0, metrics.ascent()), font, text);
     }
+    // Spaces have no outline, but they keep their room: a space before a
+    // word of another style is the gap between the two.
+    qsizetype kept = text.size();
+    while (kept > 0 && text[kept - 1].isSpace())
+        --kept;
+    const QString trailing = text.mid(kept);
     // Qt keeps a lone move to the origin in a path without glyphs.
-    if (outline_.isEmpty())
-        return false;
-    qreal minX = std::numeric_limits<qreal>::max(), minY = minX;
-    qreal maxX = std::numeric_limits<qreal>::lowest(), maxY = maxX;
-    for (int i = 0; i < outline_.elementCount(); ++i) {
-        const QPainterPath::Element e = outline_.elementAt(i);
-        minX = std::min(minX, e.x);
-        minY = std::min(minY, e.y);
-        maxX = std::max(maxX, e.x);
-        maxY = std::max(maxY, e.y);
+    if (outline_.isEmpty()) {
+        outline_ = QPainterPath();
+        if (layout.vertical) {
+            width = static_cast<float>(metrics.horizontalAdvance(QLatin1Char(' ')));
+            height = static_cast<float>(metrics.height() * static_cast<qreal>(text.size()));
+        } else {
+            width = static_cast<float>(metrics.horizontalAdvance(text));
+            height = static_cast<float>(metrics.lineSpacing());
+        }
+    } else {
+        qreal minX = std::numeric_limits<qreal>::max(), minY = minX;
+        qreal maxX = std::numeric_limits<qreal>::lowest(), maxY = maxX;
+        for (int i = 0; i < outline_.elementCount(); ++i) {
+            const QPainterPath::Element e = outline_.elementAt(i);
+            minX = std::min(minX, e.x);
+            minY = std::min(minY, e.y);
+            maxX = std::max(maxX, e.x);
+            maxY = std::max(maxY, e.y);
+        }
+        if (!trailing.isEmpty()) {
+            if (layout.vertical)
+                maxY = std::max(maxY, metrics.height() * static_cast<qreal>(text.size()));
+            else
+                maxX = std::max(maxX, metrics.horizontalAdvance(text));
+        }
+        width = static_cast<float>(maxX + (minX < 0 ? -minX : 0));
+        height = static_cast<float>(maxY + (minY < 0 ? -minY : 0));
+        if (!vertical)
+            height = std::max(height, static_cast<float>(metrics.lineSpacing()));
     }
-    width = static_cast<float>(maxX + (minX < 0 ? -minX : 0));
-    height = static_cast<float>(maxY + (minY < 0 ? -minY : 0));
-    if (!vertical)
-        height = std::max(height, static_cast<float>(QFontMetricsF(font).lineSpacing()));
     if (allowance > 0) {
         width += static_cast<float>(allowance);
         height += static_cast<float>(allowance);
@@ -134,10 +174,17 @@ void CTextLine::AddWords(const CLine& row, const CTextTmp& style, bool vertical)
     const float size =
         std::isfinite(style.FontSize) ? std::clamp(style.FontSize, 0.0f, MaxWordSize) : 0.0f;
     for (const auto& word : row.words) {
-        // Drawing words carry drawing commands, not text to show.
-        if (!word || word->kind != EWordKind::Text || word->text.isEmpty())
+        if (!word || word->text.isEmpty())
             continue;
         auto out = std::make_unique<STextWord>();
+        if (word->kind == EWordKind::Polygon) {
+            const auto& polygon = static_cast<const CPolygon&>(*word);
+            out->drawing = true;
+            out->shape = DrawingPath(word->text, polygon.scaleX * word->style.scaleX / 100,
+                                     polygon.scaleY * word->style.scaleY / 100);
+        } else if (word->kind != EWordKind::Text) {
+            continue;
+        }
         out->text = word->text;
         out->family = family;
         out->size = static_cast<int>(size);
@@ -150,11 +197,15 @@ void CTextLine::AddWords(const CLine& row, const CTextTmp& style, bool vertical)
     }
 }
 
-bool CTextLine::Measure(QPainter& graphics, bool vertical, int allowance)
+bool CTextLine::Measure(QPainter& graphics, bool vertical, int allowance, QString* failure)
 {
     width = height = 0.0f;
+    // The outline's room is needed once at each end of the row, not
+    // between its words: words follow each other as the letters of one
+    // word do, so that a tag in the middle of a line moves nothing.
+    overlap_ = static_cast<float>(std::max(allowance, 0));
     for (const auto& word : *this) {
-        if (!word->Measure(graphics, vertical, allowance))
+        if (!word->Measure(graphics, vertical, allowance, failure))
             return false;
         if (vertical) {
             height += word->height;
@@ -164,6 +215,11 @@ bool CTextLine::Measure(QPainter& graphics, bool vertical, int allowance)
             height = std::max(height, word->height);
         }
     }
+    const float shared = overlap_ * static_cast<float>(size() > 1 ? size() - 1 : 0);
+    if (vertical)
+        height -= shared;
+    else
+        width -= shared;
     return true;
 }
 
@@ -172,11 +228,11 @@ bool CTextLine::AddToPath(QPainterPath& path, bool vertical, float x, float y) c
     for (const auto& word : *this) {
         if (vertical) {
             word->AddToPath(path, x + (width - word->width) / 2.0f, y);
-            y += word->height;
+            y += word->height - overlap_;
         } else {
             // Words of different heights share the row's bottom.
             word->AddToPath(path, x, y + (height - word->height));
-            x += word->width;
+            x += word->width - overlap_;
         }
     }
     return true;
@@ -185,10 +241,11 @@ bool CTextLine::AddToPath(QPainterPath& path, bool vertical, float x, float y) c
 bool CTextPage::Measure(QPainter& graphics, int allowance)
 {
     width = height = 0.0f;
+    failure.clear();
     float across = 0.0f, along = 0.0f;
     for (std::size_t i = 0; i < size(); ++i) {
         CTextLine& row = *(*this)[i];
-        if (!row.Measure(graphics, vertical, allowance))
+        if (!row.Measure(graphics, vertical, allowance, &failure))
             return false;
         const float spacing = i + 1 < size() ? static_cast<float>(row.lineSpacing) : 0.0f;
         if (vertical) {

@@ -20,6 +20,12 @@ std::int32_t FramesToMs(std::int32_t frame, double framesPerSecond)
     return static_cast<std::int32_t>(std::clamp(ms, 0.0, 2147483647.0));
 }
 
+// Why a line cannot be drawn, with its 1-based number.
+void ShowLineFailure(int lineIndex, const QString& cause)
+{
+    UserMessages().Show(QString("%1\nLine: %2").arg(cause).arg(lineIndex + 1), EMessageKind::Error);
+}
+
 void ShowTooBig(int lineIndex)
 {
     UserMessages().Show(QString::asprintf("%s\nLine: %d",
@@ -145,11 +151,13 @@ bool CTextSub::GetLineImage(int lineIndex, SLineRequest& request)
     engine->videoSize = {frame.Width, frame.Height};
     if (request.frameRateIndex >= 0 && request.frameRateIndex < FrameRateCount)
         engine->frameRate = static_cast<float>(FrameRateAt(request.frameRateIndex).Rate());
-    QImage picture = RenderTextLine(lineIndex, request);
+    bool nothingToDraw = false;
+    QImage picture = RenderTextLine(lineIndex, request, &nothingToDraw);
+    const int named = LoadedLineIndex(line, lineIndex);
     if (picture.isNull())
-        return false;
+        return nothingToDraw;
     if (picture.width() > frame.Width || picture.height() > frame.Height) {
-        ShowTooBig(lineIndex);
+        ShowTooBig(named);
         return false;
     }
     if (Squeezed(request.videoSizeIndex, request.squeeze)) {
@@ -166,18 +174,26 @@ bool CTextSub::GetLineImage(int lineIndex, SLineRequest& request)
     return true;
 }
 
-QImage CTextSub::RenderTextLine(int lineIndex, const SLineRequest& request)
+QImage CTextSub::RenderTextLine(int lineIndex, const SLineRequest& request, bool* nothingToDraw)
 {
+    if (nothingToDraw)
+        *nothingToDraw = false;
     if (!engine || !style || lineIndex < 0 || static_cast<std::size_t>(lineIndex) >= lines.size() ||
         request.videoSizeIndex < 0 || request.videoSizeIndex >= VideoSizeCount)
         return {};
     const SVideoSize& frame = VideoSizeAt(request.videoSizeIndex);
     const CTextTmp& text = style->text;
-    // The row spacing first: a new frame discards the cached layouts.
+    // The row spacing and font first: a new frame discards the cached
+    // layouts.
     engine->rowSpacing = request.lineSpace;
+    engine->drawnFont.family = text.FamilyName().toStdString();
+    engine->drawnFont.size = std::isfinite(text.FontSize)
+                                 ? static_cast<int>(std::clamp(text.FontSize, 0.0f, 16384.0f))
+                                 : 0;
     engine->SetEngineFrame(frame.Width, frame.Height, {0, 0, frame.Width, frame.Height});
-    const CSubtitle* layout =
-        engine->LayoutEntry(lines[static_cast<std::size_t>(lineIndex)].entryIndex);
+    const SSubLine& subLine = lines[static_cast<std::size_t>(lineIndex)];
+    const int named = LoadedLineIndex(subLine, lineIndex);
+    const CSubtitle* layout = engine->LayoutEntry(subLine.entryIndex);
 
     CTextPage page;
     page.vertical = !text.FontName.isEmpty() && text.FontName.startsWith('@');
@@ -190,8 +206,11 @@ QImage CTextSub::RenderTextLine(int lineIndex, const SLineRequest& request)
         if (!line->empty())
             page.push_back(std::move(line));
     }
-    if (!page.HasRows())
+    if (!page.HasRows()) {
+        if (nothingToDraw)
+            *nothingToDraw = true;
         return {};
+    }
 
     CTextRender render;
     if (text.EnableShadow && text.ShadowThickness != 0)
@@ -208,14 +227,24 @@ QImage CTextSub::RenderTextLine(int lineIndex, const SLineRequest& request)
     {
         QImage scratch(1, 1, QImage::Format_ARGB32_Premultiplied);
         QPainter graphics(&scratch);
-        if (!render.Measure(graphics, page, size))
+        if (!render.Measure(graphics, page, size)) {
+            ShowLineFailure(named, page.failure.isEmpty()
+                                       ? QStringLiteral("The line cannot be measured.")
+                                       : QStringLiteral("The line cannot be drawn: ") +
+                                             page.failure + '.');
             return {};
+        }
     }
     if (size.width() > frame.Width || size.height() > frame.Height) {
-        ShowTooBig(lineIndex);
+        ShowTooBig(named);
         return {};
     }
-    return render.Render(page, 0x00000000);
+    QImage picture = render.Render(page, 0x00000000);
+    if (picture.isNull())
+        ShowLineFailure(named, QStringLiteral("No picture of %1 x %2 pixels can be made.")
+                                   .arg(size.width())
+                                   .arg(size.height()));
+    return picture;
 }
 
 int CTextSub::GetRowCount(int entryIndex)

@@ -24,13 +24,18 @@ public:
     void GetLineText(int entryIndex, QString& text);
     // Picture lines give their pictures; text lines are drawn with the
     // style at the request's video size, squeezed for anamorphic frames.
-    // False when nothing can be drawn or the picture exceeds the frame
-    // (the user is told).
+    // A line with nothing visible (spaces, empty tags) gives true and no
+    // picture. False when the line cannot be drawn or the picture exceeds
+    // the frame; the user is told which line and why.
     bool GetLineImage(int lineIndex, SLineRequest& request) override;
     // The picture of a text line at the request's video size and row
-    // spacing, or null. A page measured larger than the frame is refused
-    // before any picture is made, with the message to the user.
-    QImage RenderTextLine(int lineIndex, const SLineRequest& request);
+    // spacing, or null: for a line with nothing visible (`nothingToDraw`
+    // set) or after a failure that the user was told about, naming the
+    // line. A page measured larger than the frame is refused before any
+    // picture is made. Rows break where the words drawn with the style's
+    // font end.
+    QImage RenderTextLine(int lineIndex, const SLineRequest& request,
+                          bool* nothingToDraw = nullptr);
 
     // The build moves to the rate of `rateIndex`. The lines of a
     // frame-numbered script that gives no rate of its own count their frames

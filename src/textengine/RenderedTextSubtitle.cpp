@@ -59,6 +59,14 @@ STSStyle CRenderedTextSubtitle::ScaledStyle(const CSubtitle& subtitle, const STS
     scaled.outlineY = style.outlineY * borderY;
     scaled.shadowX = style.shadowX * borderX;
     scaled.shadowY = style.shadowY * borderY;
+    if (!drawnFont.family.empty() && drawnFont.size > 0) {
+        // Drawn words take neither the script's sizes, scales nor letter
+        // spacing; a negative size is an em size, as the drawing uses.
+        scaled.fontName = drawnFont.family;
+        scaled.fontSize = -(drawnFont.size * 64.0) - 0.5;
+        scaled.scaleX = scaled.scaleY = 100;
+        scaled.spacing = 0;
+    }
     return scaled;
 }
 

@@ -54,6 +54,15 @@ public:
     // Extra pixels between rows of one entry.
     int rowSpacing = 0;
 
+    // The font the rows are drawn with, when the drawing does not follow
+    // the script's fonts: words are then measured with this family at this
+    // em size in frame pixels, so that rows break where the drawn words
+    // end. An empty family measures with the script's fonts.
+    struct SDrawnFont {
+        std::string family;
+        int size = 0;
+    } drawnFont;
+
     // Frame and video rectangle, eighths of a pixel.
     std::int32_t frameWidth8 = 1920 * 8;
     std::int32_t frameHeight8 = 1080 * 8;

@@ -10,6 +10,7 @@
 #include "app/SupView.h"
 #include "app/TandeoApp.h"
 #include "app/TandeoView.h"
+#include "builder/Overlaps.h"
 #include "pgs/StreamReader.h"
 #include "platform/SettingsStore.h"
 #include "source/Placement.h"
@@ -488,6 +489,58 @@ private slots:
                  (std::vector<EMessageKind>{EMessageKind::Warning, EMessageKind::Warning,
                                             EMessageKind::Information}));
         QVERIFY(QFile::exists(path));
+    }
+
+    void overlapListReachesTheBuildAndIsKept()
+    {
+        const QString path =
+            WriteFile(Out("overlap.srt"), "1\n00:00:01,000 --> 00:00:03,000\none\n\n"
+                                          "2\n00:00:02,500 --> 00:00:04,000\ntwo\n");
+        Start();
+        QComboBox* list = Frame()->OverlapList();
+        QCOMPARE(list->count(), 3);
+        QCOMPARE(list->currentText(), QString("Overlaps: refuse"));
+        QCOMPARE(list->itemText(1), QString("Overlaps: trim"));
+        QCOMPARE(list->itemText(2), QString("Overlaps: join"));
+        QCOMPARE(list->toolTip(), QString("Overlapping lines"));
+        Open(CmdOpenBottomRight, path);
+
+        struct Case {
+            const char* Name;
+            int Mode;
+            QString Warning;  // empty: refused
+        } cases[] = {
+            {"refused", 0, {}},
+            {"trimmed", 1, path + "\nline 1: ends at 00:00:02,500 where line 2 starts (trimmed)"},
+            {"joined", 2,
+             path + "\nline 2: shown with line 1 from 00:00:02,500 to 00:00:03,000 (joined)"},
+        };
+        int built = 0;
+        for (const Case& c : cases) {
+            Pick(list, c.Mode);
+            QCOMPARE(ReadSettingString(QStringLiteral("Build"), QStringLiteral("Overlaps")),
+                     QString(OverlapModeName(static_cast<EOverlapMode>(c.Mode))));
+            const QString out = Out(QString("overlap-%1.sup").arg(++built));
+            if (!c.Warning.isEmpty())
+                dialogs_->SaveAnswers.push_back({out, 0});
+            messages_->Shown.clear();
+            Frame()->Action(CmdBuild)->trigger();
+            const std::vector<QString> expected =
+                c.Warning.isEmpty()
+                    ? std::vector<QString>{path + "\n1 timing error(s) found, please fix first!"}
+                    : std::vector<QString>{c.Warning, out + "\nwas built sucessfully ! "};
+            QVERIFY2(messages_->Shown == expected, c.Name);
+            QCOMPARE(QFile::exists(out), !c.Warning.isEmpty());
+            // The page keeps its lines as loaded, the overlap still marked.
+            QCOMPARE(Page(0)->source->lines.size(), std::size_t(2));
+            QCOMPARE(Page(0)->source->lines[0].end, 3000);
+            QCOMPARE(Page(0)->source->lines[1].timingOk, std::uint8_t(0));
+        }
+
+        // Kept after a restart.
+        Stop();
+        Start();
+        QCOMPARE(Frame()->OverlapList()->currentText(), QString("Overlaps: join"));
     }
 
     void colourMatrixListReachesTheBuildAndIsKept()

@@ -289,3 +289,43 @@ TEST_F(BuildCommandTest, ALinePastTheStreamClockIsRefused)
         EXPECT_FALSE(QFile::exists(out + ".mui")) << c.Output;
     }
 }
+
+TEST_F(BuildCommandTest, OverlappingLinesRefusedTrimmedOrJoined)
+{
+    const QString script = Write("overlap.srt", "1\n00:00:01,000 --> 00:00:03,000\none\n\n"
+                                                "2\n00:00:02,500 --> 00:00:04,000\ntwo\n");
+    const QString trimmed = script + "\nline 1: ends at 00:00:02,500 where line 2 starts (trimmed)";
+    const QString joined =
+        script + "\nline 2: shown with line 1 from 00:00:02,500 to 00:00:03,000 (joined)";
+    struct Case {
+        const char* Name;
+        QStringList Args;
+        int Status;
+        std::vector<QString> Warnings;  // before the closing message
+    } cases[] = {
+        {"refused by default", {}, 2, {}},
+        {"refused", {"--overlaps", "refuse"}, 2, {}},
+        {"trimmed", {"--overlaps", "trim"}, 0, {trimmed}},
+        {"joined", {"--overlaps", "join"}, 0, {joined}},
+        {"as the settings say", {"--set", "Build/Overlaps=trim"}, 0, {trimmed}},
+        {"the option over the settings",
+         {"--set", "Build/Overlaps=trim", "--overlaps", "join"},
+         0,
+         {joined}},
+    };
+    for (const Case& c : cases) {
+        Messages.Shown.clear();
+        const QString out = Dir.filePath(QString("%1.sup").arg(c.Name).replace(' ', '-'));
+        const SResult result = Build(QStringList{"--bottom", script, "-o", out} + c.Args);
+        EXPECT_EQ(result.Status, c.Status) << c.Name << ": " << result.Err;
+        std::vector<QString> expected = c.Warnings;
+        expected.push_back(c.Status == 0 ? out + "\nwas built sucessfully ! "
+                                         : script + "\n1 timing error(s) found, please fix first!");
+        EXPECT_EQ(Messages.Shown, expected) << c.Name;
+        EXPECT_EQ(QFile::exists(out), c.Status == 0) << c.Name;
+    }
+
+    const SResult bad = Build({"--bottom", script, "-o", "x.sup", "--overlaps", "merge"});
+    EXPECT_EQ(bad.Status, 1);
+    EXPECT_EQ(bad.Err, "tandeo build: --overlaps takes refuse, trim or join\n");
+}

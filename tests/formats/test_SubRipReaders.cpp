@@ -226,13 +226,28 @@ TEST(SubRipReader, GivesUpAtTheFirstLineItCannotHold)
     RunCases(ReadSubRip, cases);
 }
 
-TEST(SubRipReader, TurnsExactHtmlTagsIntoOverrides)
+TEST(SubRipReader, TurnsHtmlTagsIntoOverrides)
 {
     const std::vector<std::pair<QString, QString>> cases = {
         {"<i>a</i><b>b</b><u>c</u>", "{\\i1}a{\\i}{\\b1}b{\\b}{\\u1}c{\\u}"},
-        {"<I>upper</I> <i >spaced</i >", "<I>upper</I> <i >spaced</i >"},
-        {"<font color=\"#ff0000\">red</font>", "<font color=\"#ff0000\">red</font>"},
+        {"<I>upper</I> <i >spaced</i > <s>out</s>",
+         "{\\i1}upper{\\i} {\\i1}spaced{\\i} {\\s1}out{\\s}"},
         {"<<i>>", "<{\\i1}>"},
+        // Colours are blue, green, red in an override.
+        {"<font color=\"#ff8000\">red</font>", "{\\c&H0080FF&}red{\\c}"},
+        {"<font color='#f80'>short</font>", "{\\c&H0088FF&}short{\\c}"},
+        {"<font color=ff8000>bare</font>", "{\\c&H0080FF&}bare{\\c}"},
+        {"<FONT COLOR=\"Yellow\">named</FONT>", "{\\c&H00FFFF&}named{\\c}"},
+        {"<font color=\"#ff0000\" size=\"30\" face=\"DejaVu Sans\">all</font>",
+         "{\\c&H0000FF&\\fs30\\fnDejaVu Sans}all{\\c\\fs\\fn}"},
+        // A closing tag goes back to the tag around it, not to the style.
+        {"<font color=\"#00ff00\" size=20>a<font color=\"#0000ff\">b</font>c</font>",
+         "{\\c&H00FF00&\\fs20}a{\\c&HFF0000&}b{\\c&H00FF00&}c{\\c\\fs}"},
+        // What cannot be read sets nothing; a stray closing tag is dropped.
+        {"<font color=\"nonsense\" size=\"-3\">x</font></font>", "x"},
+        // Unknown tags show nothing; a "<" that starts no tag is text.
+        {"<span class=\"a\">one</span><br/>two <ruby>x</ruby>", "onetwo x"},
+        {"a < b and <3 >", "a < b and <3 >"},
     };
     for (const auto& [text, expected] : cases)
         EXPECT_EQ(U8(HtmlTagsToOverrides(text)), U8(expected)) << U8(text);

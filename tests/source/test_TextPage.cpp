@@ -147,17 +147,29 @@ TEST_F(TextPageTest, WordBoxesReachBackToTheOriginAndGrowByTheAllowance)
     EXPECT_FLOAT_EQ(word.width, width + 6);
     EXPECT_FLOAT_EQ(word.height, height + 6);
 
+    // Spaces have no ink but keep their advance: alone, and at the end of
+    // a word (before a word of another style).
+    const double space = metrics.horizontalAdvance(' ');
     struct Case {
         const char* Text;
         int Size;
         bool Ok;
-    } cases[] = {{" ", 50, false}, {"   ", 50, false}, {"a", 0, false}, {"a", 50, true}};
+        double Width;  // 0: not checked
+    } cases[] = {{" ", 50, true, space},
+                 {"   ", 50, true, 3 * space},
+                 {"Hg ", 50, true, metrics.horizontalAdvance("Hg ")},
+                 {"a", 0, false, 0},
+                 {"a", 50, true, 0}};
     for (const Case& c : cases) {
         STextWord w;
         w.text = c.Text;
         w.family = "Arial";
         w.size = c.Size;
         EXPECT_EQ(w.Measure(graphics, false, 0), c.Ok) << c.Text << c.Size;
+        if (c.Width > 0) {
+            EXPECT_NEAR(w.width, c.Width, 1.0) << c.Text;
+            EXPECT_GE(w.height, metrics.lineSpacing() - 0.01) << c.Text;
+        }
     }
 }
 
@@ -265,30 +277,132 @@ TEST_F(TextPageTest, LineSpaceAddsBetweenRowsOnly)
     EXPECT_NEAR(tight.height(), 3 * single.height(), 2);
 }
 
-TEST_F(TextPageTest, WhatGivesNoPicture)
+TEST_F(TextPageTest, LinesOfRealScriptsDrawOrSayWhyNot)
 {
-    const auto source = Open({"{\\i1}Hello{\\i0} {\\i1}world", "{\\i1}Hello world", "{\\b1}",
-                              "{\\p1}m 0 0 l 100 0 100 100 0 100{\\p0}"});
+    const auto source =
+        Open({"{\\i1}Hello{\\i0} {\\i1}world", "{\\i1}Hello world", "{\\b1}", "{\\k25} {\\k34}",
+              "{\\i1} {\\i0}", "{\\p1}m 0 0 l 100 0 100 100 0 100{\\p0}",
+              "{\\p3}m 0 0 l 400 0 400 200 0 200", "{\\p1}m 10 10"});
     ASSERT_NE(source, nullptr);
-    // The space between the italic words stays a word of its own, with
-    // no outline to measure.
-    const CSubtitle* layout = source->Engine()->LayoutEntry(source->lines[0].entryIndex);
-    ASSERT_EQ(layout->rows.size(), 1u);
-    EXPECT_EQ(layout->rows[0]->words.size(), 3u);
     struct Case {
+        const char* Name;
         int Line;
-        bool Picture;
-    } cases[] = {{0, false}, {1, true}, {2, false}, {3, false}};
-    for (const Case& c : cases)
-        EXPECT_EQ(!Picture(*source, c.Line).isNull(), c.Picture) << c.Line;
-    EXPECT_TRUE(Messages.Shown.empty());
+        bool Ok;
+        QSize Size;  // of the picture; empty: none
+        QString Message;
+    } cases[] = {
+        {"lone space between tags", 0, true, QSize(), {}},
+        {"plain", 1, true, QSize(), {}},
+        {"only a tag", 2, true, QSize(0, 0), {}},
+        {"karaoke blank", 3, true, QSize(0, 0), {}},
+        {"blank between tags", 4, true, QSize(0, 0), {}},
+        {"drawing", 5, true, QSize(100, 100), {}},
+        {"drawing at level 3", 6, true, QSize(100, 50), {}},
+        {"drawing of a move only", 7, false, QSize(0, 0),
+         "The line cannot be drawn: the drawing \"m 10 10\" draws nothing.\nLine: 8"},
+    };
+    for (const Case& c : cases) {
+        Messages.Shown.clear();
+        SLineRequest request;
+        EXPECT_EQ(source->GetLineImage(c.Line, request), c.Ok) << c.Name;
+        if (c.Size.isValid() && c.Size.isEmpty())
+            EXPECT_TRUE(request.image.isNull()) << c.Name;
+        else if (!c.Size.isEmpty())
+            EXPECT_EQ(request.image.size(), c.Size) << c.Name;
+        else
+            EXPECT_FALSE(request.image.isNull()) << c.Name;
+        EXPECT_EQ(Messages.Shown,
+                  c.Message.isEmpty() ? std::vector<QString>{} : std::vector<QString>{c.Message})
+            << c.Name;
+    }
+    // A drawing is a filled shape in the text's colour.
+    SLineRequest drawing;
+    ASSERT_TRUE(source->GetLineImage(5, drawing));
+    EXPECT_EQ(drawing.image.pixel(50, 50), 0xFFFFFFFFu);
+
+    // The lone space is the gap between the words: as wide as in the
+    // plain line.
+    const QImage spaced = Picture(*source, 0);
+    const QImage plain = Picture(*source, 1);
+    EXPECT_NEAR(spaced.width(), plain.width(), 2);
 
     // Lines outside the list and unknown video sizes are refused.
     SLineRequest request;
-    EXPECT_FALSE(source->GetLineImage(4, request));
+    EXPECT_FALSE(source->GetLineImage(8, request));
     EXPECT_FALSE(source->GetLineImage(-1, request));
     request.videoSizeIndex = 5;
     EXPECT_FALSE(source->GetLineImage(1, request));
+}
+
+TEST_F(TextPageTest, SpacesAroundTagsKeepTheirRoom)
+{
+    const auto source =
+        Open({"de quidditch", "de {\\c&H0000FF&}quidditch", "de{\\c&H0000FF&} quidditch",
+              "de{\\i1}quidditch", "de {\\i1}quidditch", "de{\\i1} quidditch", "And{\\b1}now",
+              "And {\\b1}now", "And{\\u1}now", "And {\\u1}now"});
+    ASSERT_NE(source, nullptr);
+    // A tag that changes nothing drawn (a colour) splits the words but not
+    // the picture: as wide as the line without it, give or take the
+    // bearing of the letter before the cut, which a word's ink leaves out.
+    const int plain = Picture(*source, 0).width();
+    for (int line : {1, 2})
+        EXPECT_NEAR(Picture(*source, line).width(), plain, 3) << line;
+
+    // Where the style changes, the space adds its advance (and the bearing
+    // of the letter before it, which ink alone leaves out).
+    QFont font("Arial");
+    font.setPixelSize(50);
+    const double space = QFontMetricsF(font).horizontalAdvance(' ');
+    struct Case {
+        int Without, With;
+    } cases[] = {{3, 4}, {3, 5}, {6, 7}, {8, 9}};
+    for (const Case& c : cases) {
+        const QImage without = Picture(*source, c.Without);
+        const QImage with = Picture(*source, c.With);
+        ASSERT_FALSE(without.isNull()) << c.Without;
+        ASSERT_FALSE(with.isNull()) << c.With;
+        const int added = with.width() - without.width();
+        EXPECT_GE(added, space - 1) << c.With;
+        EXPECT_LE(added, space + 5) << c.With;
+    }
+}
+
+TEST_F(TextPageTest, RowsBreakWithTheFontThatIsDrawn)
+{
+    // The script's font is 40 pixels; the page draws at Style's size.
+    const QByteArray sentence = "The quick brown fox jumps over the lazy dog and runs away";
+    const auto source = Open({sentence, "{\\fs200}" + sentence});
+    ASSERT_NE(source, nullptr);
+    struct Case {
+        float Size;
+        int Line;
+        int Rows;
+    } cases[] = {
+        {90.0f, 0, 2},  // one row at 40, two when drawn at 90
+        {30.0f, 1, 1},  // many rows at 200, one when drawn at 30
+        {30.0f, 0, 1},
+    };
+    for (const Case& c : cases) {
+        Style.text.FontSize = c.Size;
+        Messages.Shown.clear();
+        const QImage picture = Picture(*source, c.Line);
+        ASSERT_FALSE(picture.isNull()) << c.Size;
+        EXPECT_LE(picture.width(), 1920) << c.Size;
+        EXPECT_TRUE(Messages.Shown.empty()) << c.Size;
+        EXPECT_EQ(source->GetRowCount(source->lines[c.Line].entryIndex), c.Rows) << c.Size;
+    }
+}
+
+TEST_F(TextPageTest, AMissingFontNamesTheLine)
+{
+    const auto source = Open({"Hi", "Hi there"});
+    ASSERT_NE(source, nullptr);
+    Style.text.FontName = "Tandeo No Such Family 7f3a";
+    SLineRequest request;
+    EXPECT_FALSE(source->GetLineImage(1, request));
+    EXPECT_EQ(Messages.Shown,
+              std::vector<QString>{
+                  "The line cannot be drawn: no installed font can draw \"Hi there\".\nLine: 2"});
 }
 
 TEST_F(TextPageTest, DrawsWithTheStyleNotTheEngineSize)
