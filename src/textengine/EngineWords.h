@@ -32,7 +32,8 @@ public:
     QString text;
     bool whitespace = false;
     bool lineBreak = false;
-    STSStyle style;  // the current style, scaled
+    bool breakBefore = false;  // a row may end before this word though no space comes first
+    STSStyle style;            // the current style, scaled
     std::int32_t karaokeType = 0;
     std::int32_t karaokeStart = 0;
     std::int32_t karaokeEnd = 0;

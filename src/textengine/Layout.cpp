@@ -2,6 +2,8 @@
 
 #include "RenderedTextSubtitle.h"
 
+#include <QTextBoundaryFinder>
+
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
@@ -39,7 +41,63 @@ std::int64_t Place(int slot, std::int64_t low, std::int64_t high, std::int64_t s
     }
 }
 
+// Scripts written without spaces between words: CJK ideographs and their
+// punctuation, kana, Hangul syllables and the full-width forms.
+bool WrittenWithoutSpaces(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= 0x2E80 && u <= 0x9FFF) || (u >= 0xAC00 && u <= 0xD7AF) ||
+           (u >= 0xF900 && u <= 0xFAFF) || (u >= 0xFF00 && u <= 0xFFEF) || c.isSurrogate();
+}
+
+// The places inside `text` where the line-breaking rules of Unicode allow a
+// row to end, next to a character of such a script (so Latin words keep
+// their hyphens and slashes whole).
+std::vector<qsizetype> BreaksInside(const QString& text)
+{
+    std::vector<qsizetype> breaks;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Line, text);
+    for (qsizetype at = finder.toNextBoundary(); at > 0 && at < text.size();
+         at = finder.toNextBoundary()) {
+        if (WrittenWithoutSpaces(text[at - 1]) || WrittenWithoutSpaces(text[at]))
+            breaks.push_back(at);
+    }
+    return breaks;
+}
+
 }  // namespace
+
+void CRenderedTextSubtitle::SplitWideWords(CSubtitle& subtitle, std::int64_t available)
+{
+    auto& words = subtitle.words;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        CWord& word = *words[i];
+        if (word.kind != EWordKind::Text || word.whitespace || word.width <= available)
+            continue;
+        const std::vector<qsizetype> breaks = BreaksInside(word.text);
+        if (breaks.empty())
+            continue;
+        std::vector<std::unique_ptr<CWord>> pieces;
+        qsizetype from = 0;
+        for (std::size_t b = 0; b <= breaks.size(); ++b) {
+            const qsizetype to = b < breaks.size() ? breaks[b] : word.text.size();
+            auto piece = std::make_unique<CText>();
+            static_cast<CWord&>(*piece) = word;
+            piece->kind = EWordKind::Text;
+            piece->text = word.text.mid(from, to - from);
+            piece->Measure(*Measure);
+            piece->breakBefore = from > 0 || word.breakBefore;
+            pieces.push_back(std::move(piece));
+            from = to;
+        }
+        const std::size_t count = pieces.size();
+        words.erase(words.begin() + static_cast<std::ptrdiff_t>(i));
+        words.insert(words.begin() + static_cast<std::ptrdiff_t>(i),
+                     std::make_move_iterator(pieces.begin()),
+                     std::make_move_iterator(pieces.end()));
+        i += count - 1;
+    }
+}
 
 int CRenderedTextSubtitle::RowWidthLimit(const CSubtitle& subtitle, std::size_t position,
                                          int available) const
@@ -105,7 +163,7 @@ std::unique_ptr<CLine> CRenderedTextSubtitle::TakeNextRow(CSubtitle& subtitle,
         }
         std::size_t end = position + 1;
         while (end < words.size() && words[end]->whitespace == word.whitespace &&
-               !words[end]->lineBreak)
+               !words[end]->lineBreak && !words[end]->breakBefore)
             ++end;
         std::int64_t group = 0;
         for (std::size_t i = position; i < end; ++i)
@@ -158,6 +216,7 @@ void CRenderedTextSubtitle::BreakIntoRows(CSubtitle& subtitle, int spacing,
     subtitle.rows.clear();
     const std::int32_t available =
         ToInt(static_cast<std::int64_t>(frameWidth8) - margins.left - margins.right);
+    SplitWideWords(subtitle, available);
     std::size_t position = 0;
     while (auto row = TakeNextRow(subtitle, position, available))
         subtitle.rows.push_back(std::move(row));

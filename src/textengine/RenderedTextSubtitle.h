@@ -40,6 +40,10 @@ public:
     // The row from `position` on, which moves past it; null when no word
     // is left.
     std::unique_ptr<CLine> TakeNextRow(CSubtitle& subtitle, std::size_t& position, int available);
+    // Cuts a word wider than `available` where a row may break inside it:
+    // between the characters of Chinese, Japanese and Korean text, which
+    // writes no spaces.
+    void SplitWideWords(CSubtitle& subtitle, std::int64_t available);
     // How wide the row from `position` may grow for the wrap style.
     int RowWidthLimit(const CSubtitle& subtitle, std::size_t position, int available) const;
     // Drops the spaces at both ends and merges neighbouring words.

@@ -11,6 +11,7 @@
 
 #include <climits>
 #include <cmath>
+#include <string>
 #include <vector>
 
 namespace {
@@ -245,6 +246,38 @@ TEST_F(WrapTest, Wrap2BreaksOnlyAtLineFeeds)
     const CSubtitle& subtitle = LayoutAcross(text, 2, available);
     EXPECT_EQ(RowTexts(subtitle), (std::vector<QString>{RepeatedWords(10), RepeatedWords(3)}));
     EXPECT_GT(subtitle.rows[0]->width, available);
+}
+
+// Chinese and Japanese write no spaces: a run wider than the row breaks
+// between its characters, never before closing punctuation, while a Latin
+// word too wide for the row stays whole.
+TEST_F(WrapTest, TextWithoutSpacesBreaksBetweenItsCharacters)
+{
+    const QString sentence = QString::fromUtf8("我们今天晚上一起去看电影吧，好不好？");
+    engine.SetEngineFrame(1920, 1080, {0, 0, 1920, 1080});
+    const int whole = Layout(sentence, 0).rows[0]->width;
+    const int available = Fit(whole / 3);
+    struct SCase {
+        QString text;
+        int wrapStyle;
+    } cases[] = {{sentence, 0}, {sentence, 1}, {sentence + QString::fromUtf8("ありがとう"), 0}};
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(c.text.toStdString() + " wrap " + std::to_string(c.wrapStyle));
+        const CSubtitle& subtitle = LayoutAcross(c.text, c.wrapStyle, available);
+        ASSERT_GE(subtitle.rows.size(), 3u);
+        QString joined;
+        for (const auto& row : subtitle.rows) {
+            EXPECT_LE(row->width, available);
+            const QString text = row->Text();
+            ASSERT_FALSE(text.isEmpty());
+            EXPECT_FALSE(text.front() == QChar(0xFF0C) || text.front() == QChar(0xFF1F))
+                << "a row starts with closing punctuation";
+            joined += text;
+        }
+        EXPECT_EQ(joined, c.text);
+    }
+    EXPECT_EQ(RowTexts(LayoutAcross(QStringLiteral("Antidisestablishmentarianism"), 0, 64)),
+              (std::vector<QString>{"Antidisestablishmentarianism"}));
 }
 
 TEST_F(WrapTest, BannerNeverWraps)
