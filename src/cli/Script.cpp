@@ -1,6 +1,7 @@
 #include "Commands.h"
 
 #include "formats/SimpleTextSubtitle.h"
+#include "formats/ffmpeg/ScriptSources.h"
 
 #include <QString>
 
@@ -53,18 +54,34 @@ void PrintStyles(const CSimpleTextSubtitle& script, std::ostream& out)
 int RunScript(const QStringList& args, std::ostream& out, std::ostream& err)
 {
     if (WantsHelp(args)) {
-        out << "usage: tandeo script FILE\n";
+        out << "usage: tandeo script FILE[#N]\n"
+               "  FILE#N reads stream N of a video file (numbered as ffprobe numbers them);\n"
+               "  FILE alone its first text subtitle track.\n";
         return 0;
     }
     if (args.size() != 1) {
-        err << "usage: tandeo script FILE\n";
+        err << "usage: tandeo script FILE[#N]\n";
         return 1;
     }
     const QString& path = args.front();
     CSimpleTextSubtitle script;
-    if (!script.OpenScriptFile(path, 1, "")) {
-        err << "tandeo script: " << path.toStdString() << ": read error! \n";
+    const SScriptOpen opened = OpenSubtitleScript(script, path, 1);
+    switch (opened.failure) {
+    case SScriptOpen::None: break;
+    case SScriptOpen::UnknownFormat:
+        err << "tandeo script: " << path.toStdString() << ": Unknown subtitle format! \n";
         return 2;
+    case SScriptOpen::MediaError:
+        err << "tandeo script: " << path.toStdString() << ": " << opened.error.toStdString()
+            << '\n';
+        return 2;
+    default: err << "tandeo script: " << path.toStdString() << ": read error! \n"; return 2;
+    }
+    if (opened.media && opened.tracks.container) {
+        out << "tracks: " << opened.tracks.tracks.size() << '\n';
+        for (const SMediaTrack& track : opened.tracks.tracks)
+            out << "  #" << track.index << "  " << track.codec << "  " << track.language
+                << (track.index == opened.tracks.chosen ? "  (read)" : "") << '\n';
     }
     out << "reader: " << script.readerName << '\n'
         << "timing: " << (script.timingMode == Frames ? "frames" : "milliseconds") << '\n'

@@ -10,6 +10,7 @@
 #include "app/SupView.h"
 #include "app/TandeoApp.h"
 #include "app/TandeoView.h"
+#include "formats/ffmpeg/ScriptSources.h"
 #include "pgs/StreamReader.h"
 #include "platform/SettingsStore.h"
 #include "source/Placement.h"
@@ -119,8 +120,9 @@ private slots:
     {
         Start();
         Open(CmdOpenBottomRight, Bottom);
-        QCOMPARE(dialogs_->OpenAsked.back().filter,
-                 QString("Subtitle file(*.srt)|*.srt|All files(*.*)|*.*||"));
+        // Every format at once, each format, all files.
+        QCOMPARE(dialogs_->OpenAsked.back().filter, SubtitleFileFilter());
+        QVERIFY(dialogs_->OpenAsked.back().filter.startsWith("Subtitle files(*.srt;*.ass;*.ssa;"));
         QCOMPARE(dialogs_->OpenAsked.back().initialPath, QString());
         QVERIFY(Page(0)->source);
         QCOMPARE(Page(0)->sourcePath, Bottom);
