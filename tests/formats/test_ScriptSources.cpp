@@ -140,6 +140,42 @@ TEST_F(ScriptSourcesTest, AddedFormats)
     EXPECT_TRUE(Messages.Shown.empty());
 }
 
+// FFmpeg's decoders drop every line that is not UTF-8. A file in a code
+// page keeps its bytes instead, for the style's character set to decode,
+// as our own readers keep them.
+TEST_F(ScriptSourcesTest, CodePageTextKeepsItsBytes)
+{
+    struct Case {
+        const char* Name;
+        QByteArray Text;
+    } cases[] = {
+        {"a.mpl", "[10][25]Caf\xe9 cr\xe8me\n"},
+        {"a.smi", "<SAMI><BODY>\n<SYNC Start=1000><P Class=FRCC>Caf\xe9 cr\xe8me\n"
+                  "<SYNC Start=2500><P Class=FRCC>&nbsp;\n</BODY></SAMI>\n"},
+        {"a.vtt", "WEBVTT\n\n00:00:01.000 --> 00:00:02.500\nCaf\xe9 cr\xe8me\n"},
+    };
+    for (const Case& c : cases) {
+        CSimpleTextSubtitle script;
+        const SScriptOpen opened = OpenSubtitleScript(script, Write(c.Name, c.Text));
+        ASSERT_EQ(opened.failure, SScriptOpen::None)
+            << c.Name << ": " << opened.error.toStdString();
+        EXPECT_EQ(script.sourceEncoding, Ascii) << c.Name;
+        ASSERT_EQ(script.entries.size(), 1u) << c.Name;
+        EXPECT_FALSE(script.entries[0].unicodeText) << c.Name;
+        EXPECT_EQ(script.entries[0].text, QString::fromLatin1("Caf\xe9 cr\xe8me")) << c.Name;
+        script.styles.at("Default")->charSet = 0;  // Western, Windows-1252
+        EXPECT_EQ(script.EntryText(0), QString::fromUtf8("Caf\xc3\xa9 cr\xc3\xa8me")) << c.Name;
+    }
+    // UTF-8 stays Unicode text.
+    CSimpleTextSubtitle script;
+    ASSERT_EQ(OpenSubtitleScript(script, Write("u.mpl", "[10][25]Caf\xc3\xa9\n")).failure,
+              SScriptOpen::None);
+    EXPECT_EQ(script.sourceEncoding, Utf8);
+    ASSERT_EQ(script.entries.size(), 1u);
+    EXPECT_TRUE(script.entries[0].unicodeText);
+    EXPECT_EQ(script.EntryText(0), QString::fromUtf8("Caf\xc3\xa9"));
+}
+
 // SubViewer's fractions are hundredths, SBV's thousandths: each keeps its
 // reader, and an SBV block cut short is a syntax error, not another format.
 TEST_F(ScriptSourcesTest, SbvAndSubViewerApart)

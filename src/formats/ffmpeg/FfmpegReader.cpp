@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QRegularExpression>
+#include <QStringDecoder>
 #include <QTemporaryFile>
 
 #include <algorithm>
@@ -166,7 +167,13 @@ struct SEvent {
 };
 
 // "ReadOrder,Layer,Style,Name,MarginL,MarginR,MarginV,Effect,Text".
-bool ParseAssEvent(const char* ass, SEvent& event)
+// Field text as the model keeps names: bytes as read.
+std::string Narrow(const QString& field, bool byteText)
+{
+    return byteText ? field.toLatin1().toStdString() : field.toStdString();
+}
+
+bool ParseAssEvent(const char* ass, bool byteText, SEvent& event)
 {
     const QString line = QString::fromUtf8(ass);
     QStringList fields;
@@ -179,17 +186,17 @@ bool ParseAssEvent(const char* ass, SEvent& event)
         from = comma + 1;
     }
     event.layer = fields[1].toInt();
-    event.style = fields[2].toStdString();
-    event.actor = fields[3].toStdString();
+    event.style = Narrow(fields[2], byteText);
+    event.actor = Narrow(fields[3], byteText);
     event.margins.left = fields[4].toInt();
     event.margins.right = fields[5].toInt();
     event.margins.top = event.margins.bottom = fields[6].toInt();
-    event.effect = fields[7].toStdString();
+    event.effect = Narrow(fields[7], byteText);
     event.text = line.mid(from);
     return true;
 }
 
-void AddEvents(std::vector<SEvent>& events, CSimpleTextSubtitle& script)
+void AddEvents(std::vector<SEvent>& events, bool byteText, CSimpleTextSubtitle& script)
 {
     std::stable_sort(events.begin(), events.end(),
                      [](const SEvent& a, const SEvent& b) { return a.start < b.start; });
@@ -201,7 +208,7 @@ void AddEvents(std::vector<SEvent>& events, CSimpleTextSubtitle& script)
         // Lines that end before the film begins can never be shown.
         if (event.start < 0 && *event.end <= 0)
             continue;
-        script.AddEntry(event.text, true, ClampedMs(event.start), ClampedMs(*event.end),
+        script.AddEntry(event.text, !byteText, ClampedMs(event.start), ClampedMs(*event.end),
                         event.style, event.actor, event.effect, event.layer, event.margins);
     }
 }
@@ -224,6 +231,22 @@ const AVInputFormat* FormatByContent(const QString& path)
                                                                 : nullptr;
     }
     return nullptr;
+}
+
+// Subtitle files FFmpeg reads on their own may be in any code page; its
+// decoders drop every line that is not UTF-8. A byte order mark of UTF-16
+// FFmpeg honours itself.
+bool IsUnicodeFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray bytes = file.read(64 << 20);
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))
+        return true;
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8(bytes);
+    return !utf8.hasError();
 }
 
 }  // namespace
@@ -300,6 +323,14 @@ SMediaRead ReadMediaSubtitles(const QString& path, int track, CSimpleTextSubtitl
         return result;
     }
     int status = avcodec_parameters_to_context(codec.get(), chosen->codecpar);
+    // Latin-1 maps every byte to the character of its value, so the
+    // decoded text hands the bytes back one unit each.
+    result.byteText = !result.container && !IsUnicodeFile(path);
+    if (status >= 0 && result.byteText) {
+        codec->sub_charenc = av_strdup("ISO-8859-1");
+        if (!codec->sub_charenc)
+            status = AVERROR(ENOMEM);
+    }
     if (status >= 0) {
         codec->pkt_timebase = chosen->time_base;
         status = avcodec_open2(codec.get(), decoder, nullptr);
@@ -353,7 +384,7 @@ SMediaRead ReadMediaSubtitles(const QString& path, int track, CSimpleTextSubtitl
             const AVSubtitleRect* rect = subtitle.rects[r];
             SEvent event;
             if (!rect || rect->type != SUBTITLE_ASS || !rect->ass ||
-                !ParseAssEvent(rect->ass, event))
+                !ParseAssEvent(rect->ass, result.byteText, event))
                 continue;
             event.start = at + subtitle.start_display_time;
             event.end = end;
@@ -370,7 +401,7 @@ SMediaRead ReadMediaSubtitles(const QString& path, int track, CSimpleTextSubtitl
         result.error = QString("The file is damaged or cut short: %1! ").arg(LoggedProblem);
         return result;
     }
-    AddEvents(events, script);
+    AddEvents(events, result.byteText, script);
     result.read = true;
     return result;
 }

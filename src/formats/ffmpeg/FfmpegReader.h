@@ -20,7 +20,10 @@ struct SMediaTrack {
 struct SMediaRead {
     bool read = false;       // the script holds the chosen track
     bool container = false;  // a file of several streams (a video file)
-    std::string format;      // FFmpeg's name of the file format
+    // The file's text is not UTF-8: the entries hold its bytes, one unit
+    // each, for the style's character set to decode as our readers leave them.
+    bool byteText = false;
+    std::string format;  // FFmpeg's name of the file format
     std::vector<SMediaTrack> tracks;
     int chosen = -1;  // the stream index read
     // Why nothing was read: empty when FFmpeg does not know the file at

@@ -77,8 +77,8 @@ SScriptOpen OpenSubtitleScript(CSimpleTextSubtitle& script, const QString& path,
         if (each.index == result.tracks.chosen)
             codec = each.codec;
     }
-    script.FinishScript(ScriptNameFromPath(result.file), Milliseconds, Utf8,
-                        result.file.toStdString(),
+    script.FinishScript(ScriptNameFromPath(result.file), Milliseconds,
+                        result.tracks.byteText ? Ascii : Utf8, result.file.toStdString(),
                         "FFmpeg " + result.tracks.format + " (" + codec + ")", charSet);
     return result;
 }
