@@ -211,6 +211,20 @@ TEST_F(ScriptSourcesTest, FilesNothingTakes)
         {"noise", Write("noise.srt", noise), SScriptOpen::UnknownFormat},
         {"xml of another kind", Write("other.xml", "<html><p begin=\"1s\">x</p></html>"),
          SScriptOpen::UnknownFormat},
+        // Scripts that would send FFmpeg to other files: never followed.
+        {"concatenation script",
+         [&] {
+             Write("other.srt", TwoCues);
+             return Write("list.txt", "ffconcat version 1.0\nfile 'other.srt'\n");
+         }(),
+         SScriptOpen::UnknownFormat},
+        {"playlist",
+         [&] {
+             Write("other.vtt", "WEBVTT\n\n00:00:01.000 --> 00:00:02.000\nElsewhere\n");
+             return Write("list.m3u8", "#EXTM3U\n#EXT-X-TARGETDURATION:10\n#EXTINF:10,\n"
+                                       "other.vtt\n#EXT-X-ENDLIST\n");
+         }(),
+         SScriptOpen::UnknownFormat},
         {"missing", Dir.filePath("missing.srt"), SScriptOpen::CannotOpen},
         {"missing track file", Dir.filePath("missing.mkv#2"), SScriptOpen::CannotOpen},
     };

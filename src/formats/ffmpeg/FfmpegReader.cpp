@@ -1,6 +1,7 @@
 #include "FfmpegReader.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QTemporaryFile>
@@ -17,6 +18,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/avutil.h>
+#include <libavutil/dict.h>
 #include <libavutil/error.h>
 #include <libavutil/log.h>
 }
@@ -233,6 +235,13 @@ const AVInputFormat* FormatByContent(const QString& path)
     return nullptr;
 }
 
+// The demuxers FFmpeg may use: video files that carry text subtitle tracks,
+// and the text subtitle formats.
+const char* const AllowedFormats =
+    "matroska,webm,mov,mp4,m4a,3gp,3g2,mj2,avi,mpegts,ogg,nut,asf,flv,"
+    "webvtt,sami,mpl2,lrc,srt,ass,microdvd,subviewer,subviewer1,vplayer,pjs,jacosub,realtext,"
+    "aqtitle,mpsub,stl";
+
 // Subtitle files FFmpeg reads on their own may be in any code page; its
 // decoders drop every line that is not UTF-8. A byte order mark of UTF-16
 // FFmpeg honours itself.
@@ -268,15 +277,23 @@ SMediaRead ReadMediaSubtitles(const QString& path, int track, CSimpleTextSubtitl
     script.Clear();
     CLogListener listener;
 
-    const QByteArray file = QFile::encodeName(path);
+    // "file:" keeps a name such as "concat:a.srt" from naming another
+    // protocol. The lists keep a hostile text from passing for a playlist
+    // or concatenation script that would send FFmpeg to other files or to
+    // the network: only the file itself, and only subtitle and video formats.
+    const QByteArray url = "file:" + QFile::encodeName(QFileInfo(path).absoluteFilePath());
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    av_dict_set(&options, "format_whitelist", AllowedFormats, 0);
     AVFormatContext* opened = nullptr;
-    if (const int status =
-            avformat_open_input(&opened, file.constData(), FormatByContent(path), nullptr);
-        status < 0) {
+    const int openStatus =
+        avformat_open_input(&opened, url.constData(), FormatByContent(path), &options);
+    av_dict_free(&options);
+    if (openStatus < 0) {
         // A video file that does not open is damaged; anything else is
         // simply no format FFmpeg knows either.
         if (LooksLikeContainer(path))
-            result.error = QString("The file cannot be read: %1! ").arg(ErrorText(status));
+            result.error = QString("The file cannot be read: %1! ").arg(ErrorText(openStatus));
         return result;
     }
     CFormat format(opened);
