@@ -77,11 +77,11 @@ int RunScript(const QStringList& args, std::ostream& out, std::ostream& err)
         return 2;
     default: err << "tandeo script: " << path.toStdString() << ": read error! \n"; return 2;
     }
-    if (opened.media && opened.tracks.container) {
-        out << "tracks: " << opened.tracks.tracks.size() << '\n';
-        for (const SMediaTrack& track : opened.tracks.tracks)
+    if (opened.media && opened.fromMedia.container) {
+        out << "tracks: " << opened.fromMedia.tracks.size() << '\n';
+        for (const SMediaTrack& track : opened.fromMedia.tracks)
             out << "  #" << track.index << "  " << track.codec << "  " << track.language
-                << (track.index == opened.tracks.chosen ? "  (read)" : "") << '\n';
+                << (track.index == opened.fromMedia.chosen ? "  (read)" : "") << '\n';
     }
     out << "reader: " << script.readerName << '\n'
         << "timing: " << (script.timingMode == Frames ? "frames" : "milliseconds") << '\n'

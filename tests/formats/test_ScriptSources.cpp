@@ -338,15 +338,15 @@ TEST_F(VideoTracksTest, FirstTrackOrTrackN)
     SScriptOpen opened = OpenSubtitleScript(script, Mkv);
     ASSERT_EQ(opened.failure, SScriptOpen::None) << opened.error.toStdString();
     EXPECT_TRUE(opened.media);
-    EXPECT_TRUE(opened.tracks.container);
-    ASSERT_EQ(opened.tracks.tracks.size(), 2u);
-    EXPECT_EQ(opened.tracks.tracks[0].index, 1);
-    EXPECT_EQ(opened.tracks.tracks[0].codec, "subrip");
-    EXPECT_EQ(opened.tracks.tracks[0].language, "eng");
-    EXPECT_EQ(opened.tracks.tracks[1].index, 2);
-    EXPECT_EQ(opened.tracks.tracks[1].codec, "ass");
-    EXPECT_EQ(opened.tracks.tracks[1].language, "fre");
-    EXPECT_EQ(opened.tracks.chosen, 1);
+    EXPECT_TRUE(opened.fromMedia.container);
+    ASSERT_EQ(opened.fromMedia.tracks.size(), 2u);
+    EXPECT_EQ(opened.fromMedia.tracks[0].index, 1);
+    EXPECT_EQ(opened.fromMedia.tracks[0].codec, "subrip");
+    EXPECT_EQ(opened.fromMedia.tracks[0].language, "eng");
+    EXPECT_EQ(opened.fromMedia.tracks[1].index, 2);
+    EXPECT_EQ(opened.fromMedia.tracks[1].codec, "ass");
+    EXPECT_EQ(opened.fromMedia.tracks[1].language, "fre");
+    EXPECT_EQ(opened.fromMedia.chosen, 1);
     EXPECT_EQ(script.readerName, "FFmpeg matroska,webm (subrip)");
     // Milliseconds survive; SubRip's tags arrive as override tags.
     EXPECT_EQ(Entries(script), (std::vector<SEntry>{{1234, 2500, "Hello {\\i1}world{\\i0}"},
@@ -357,7 +357,7 @@ TEST_F(VideoTracksTest, FirstTrackOrTrackN)
     // The SSA track brings the styles and play resolution of its header.
     opened = OpenSubtitleScript(script, Mkv + "#2");
     ASSERT_EQ(opened.failure, SScriptOpen::None) << opened.error.toStdString();
-    EXPECT_EQ(opened.tracks.chosen, 2);
+    EXPECT_EQ(opened.fromMedia.chosen, 2);
     EXPECT_EQ(script.scriptSize, (SSize{1280, 720}));
     ASSERT_EQ(script.entries.size(), 1u);
     const STSEntry& entry = script.entries[0];
@@ -373,8 +373,8 @@ TEST_F(VideoTracksTest, FirstTrackOrTrackN)
 
     opened = OpenSubtitleScript(script, Mp4);
     ASSERT_EQ(opened.failure, SScriptOpen::None) << opened.error.toStdString();
-    EXPECT_EQ(opened.tracks.tracks.size(), 1u);
-    EXPECT_EQ(opened.tracks.tracks[0].codec, "mov_text");
+    EXPECT_EQ(opened.fromMedia.tracks.size(), 1u);
+    EXPECT_EQ(opened.fromMedia.tracks[0].codec, "mov_text");
     EXPECT_EQ(script.entries.size(), 2u);
     EXPECT_EQ(Entries(script).back(), (SEntry{3000, 4000, "Second"}));
     EXPECT_TRUE(Messages.Shown.empty());

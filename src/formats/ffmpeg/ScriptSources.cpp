@@ -63,23 +63,23 @@ SScriptOpen OpenSubtitleScript(CSimpleTextSubtitle& script, const QString& path,
         }
     }
 
-    result.tracks = ReadMediaSubtitles(result.file, track, script);
-    if (!result.tracks.read) {
+    result.fromMedia = ReadMediaSubtitles(result.file, track, script);
+    if (!result.fromMedia.read) {
         script.Clear();
-        result.error = result.tracks.error;
+        result.error = result.fromMedia.error;
         result.failure =
             result.error.isEmpty() ? SScriptOpen::UnknownFormat : SScriptOpen::MediaError;
         return result;
     }
     result.media = true;
     std::string codec;
-    for (const SMediaTrack& each : result.tracks.tracks) {
-        if (each.index == result.tracks.chosen)
+    for (const SMediaTrack& each : result.fromMedia.tracks) {
+        if (each.index == result.fromMedia.chosen)
             codec = each.codec;
     }
     script.FinishScript(ScriptNameFromPath(result.file), Milliseconds,
-                        result.tracks.byteText ? Ascii : Utf8, result.file.toStdString(),
-                        "FFmpeg " + result.tracks.format + " (" + codec + ")", charSet);
+                        result.fromMedia.byteText ? Ascii : Utf8, result.file.toStdString(),
+                        "FFmpeg " + result.fromMedia.format + " (" + codec + ")", charSet);
     return result;
 }
 

@@ -20,10 +20,10 @@ struct SScriptOpen {
         MediaError,     // FFmpeg took the file and failed: see `error`
     };
     EFailure failure = None;
-    QString error;       // for MediaError, a sentence for the user
-    QString file;        // the file opened, without its "#N"
-    bool media = false;  // read through FFmpeg; `tracks` lists its text tracks
-    SMediaRead tracks;
+    QString error;         // for MediaError, a sentence for the user
+    QString file;          // the file opened, without its "#N"
+    bool media = false;    // read through FFmpeg
+    SMediaRead fromMedia;  // what FFmpeg found: the file's text tracks, the one read
 };
 
 // Splits "FILE#N" into the file and the stream index when the path itself
