@@ -159,6 +159,17 @@ private slots:
         QCOMPARE(Page(0)->list->List()->topLevelItemCount(), 20);
         Open(CmdOpenBottomRight, QString());  // cancelled
         QCOMPARE(Page(0)->sourcePath, Bottom);
+
+        // The content decides: a MicroDVD script under ".txt" opens.
+        const QString microDvd = Out("frames.txt");
+        QFile frames(microDvd);
+        QVERIFY(frames.open(QIODevice::WriteOnly));
+        frames.write("{24}{48}First\n{72}{96}Second\n");
+        frames.close();
+        Open(CmdOpenTopLeft, microDvd);
+        QCOMPARE(Page(1)->sourcePath, microDvd);
+        QCOMPARE(Page(1)->list->List()->topLevelItemCount(), 2);
+        QCOMPARE(Page(1)->list->List()->topLevelItem(1)->text(5), QString("Second"));
     }
 
     void selectedLineIsPlacedOnTheFrame()
