@@ -410,6 +410,10 @@ TEST_F(VideoTracksTest, TracksThatCannotBeRead)
         {"cut in its header", Write("head.mkv", bytes.left(100)), "The file cannot be read: "},
         {"noise after the Matroska mark", Write("noise.mkv", "\x1a\x45\xdf\xa3" + noise),
          "The file cannot be read: "},
+        // FFmpeg takes what it can of an AVI file.
+        {"noise after an AVI header",
+         Write("noise.avi", QByteArray("RIFF\x10\0\0\0AVI LIST", 16) + noise),
+         "No text subtitle track! "},
     };
     for (const Case& c : cases) {
         CSimpleTextSubtitle script;

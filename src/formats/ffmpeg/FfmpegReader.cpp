@@ -267,7 +267,9 @@ bool LooksLikeContainer(const QString& path)
         return false;
     const QByteArray head = file.read(12);
     if (head.startsWith("\x1A\x45\xDF\xA3"))
-        return true;                                      // Matroska, WebM
+        return true;  // Matroska, WebM
+    if (head.startsWith("OggS") || (head.startsWith("RIFF") && head.mid(8, 4) == "AVI "))
+        return true;
     return head.size() >= 8 && head.mid(4, 4) == "ftyp";  // MP4, QuickTime
 }
 
@@ -298,7 +300,8 @@ SMediaRead ReadMediaSubtitles(const QString& path, int track, CSimpleTextSubtitl
     }
     CFormat format(opened);
     result.format = format->iformat && format->iformat->name ? format->iformat->name : "";
-    result.container = IsContainerFormat(format.get());
+    // A file that begins like a video file is one, whatever FFmpeg took it for.
+    result.container = IsContainerFormat(format.get()) || LooksLikeContainer(path);
     const int found = avformat_find_stream_info(format.get(), nullptr);
     if (found < 0) {
         if (result.container)

@@ -35,6 +35,6 @@ struct SMediaRead {
 // `script`, which is cleared first. Never shows anything to the user.
 SMediaRead ReadMediaSubtitles(const QString& path, int track, CSimpleTextSubtitle& script);
 
-// Whether the file begins like a Matroska/WebM or MP4/QuickTime file, which
-// our text readers need not look at.
+// Whether the file begins like a video file (Matroska/WebM, MP4/QuickTime,
+// AVI, Ogg), which our text readers need not look at.
 bool LooksLikeContainer(const QString& path);
