@@ -12,6 +12,7 @@
 #include "builder/BuildChecks.h"
 #include "builder/Overlaps.h"
 #include "builder/SubBuilder.h"
+#include "formats/ffmpeg/ScriptSources.h"
 #include "pgs/VideoFormats.h"
 #include "platform/SettingsStore.h"
 #include "platform/UserDialogs.h"
@@ -180,8 +181,7 @@ void CTandeoApp::OpenPageSource(CSupView* page)
 {
     if (!page)
         return;
-    const QString filter = QString("%1(%2)|%2|All files(*.*)|*.*||").arg("Subtitle file", "*.srt");
-    const QString path = UserDialogs().GetOpenFileName(filter, page->sourcePath);
+    const QString path = UserDialogs().GetOpenFileName(SubtitleFileFilter(), page->sourcePath);
     if (path.isEmpty())
         return;
     OpenPageSourceFile(page, path);

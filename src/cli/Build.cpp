@@ -25,6 +25,8 @@ const char* const BuildUsage =
     "                    [--code-page N] [--overlaps refuse|trim|join] [--force] [--strict]\n"
     "                    [--quiet]\n"
     "  OUT ending in .sup writes a SUP stream, .pes a PES stream with OUT.mui.\n"
+    "  FILE is a script of any format Tandeo reads, or a video file: its first text\n"
+    "  subtitle track, or FILE#N for stream N.\n"
     "  --video-size  1920x1080 (default), 1440x1080, 1280x720, 720x480 or 720x576\n"
     "  --fps         23.976 (default), 24, 25, 29.97, 50 or 59.94\n"
     "  --settings    take the styles (sections Top and Bottom) from this INI file\n"

@@ -14,6 +14,8 @@ namespace {
 const char* const ListUsage =
     "usage: tandeo list [--video-size WxH] [--fps RATE] [--settings FILE] [--page top|bottom]\n"
     "                   [--code-page N] FILE\n"
+    "  FILE          a script of any format Tandeo reads, or a video file: its first\n"
+    "                text subtitle track, FILE#N stream N\n"
     "  --fps         the rate the times are repaired at: 23.976 (default), 24, 25,\n"
     "                29.97, 50 or 59.94\n"
     "  --code-page   read a script without a byte order mark in this Windows code\n"

@@ -4,6 +4,7 @@
 
 #include "formats/SimpleTextSubtitle.h"
 #include "platform/CodePages.h"
+#include "formats/ffmpeg/ScriptSources.h"
 
 #include <QString>
 
@@ -79,7 +80,9 @@ void PrintStyles(const CSimpleTextSubtitle& script, std::ostream& out)
 int RunScript(const QStringList& args, std::ostream& out, std::ostream& err)
 {
     const char* const usage =
-        "usage: tandeo script [--code-page N] FILE\n"
+        "usage: tandeo script [--code-page N] FILE[#N]\n"
+        "  FILE#N reads stream N of a video file (numbered as ffprobe numbers them);\n"
+        "  FILE alone its first text subtitle track.\n"
         "  --code-page   read a script without a byte order mark in this Windows code\n"
         "                page (936, 950, 932, 1251, ...) instead of recognising it\n";
     if (WantsHelp(args)) {
@@ -103,9 +106,23 @@ int RunScript(const QStringList& args, std::ostream& out, std::ostream& err)
     SetCodePageOverride(codePage);
     const QString& path = rest.front();
     CSimpleTextSubtitle script;
-    if (!script.OpenScriptFile(path, 1, "")) {
-        err << "tandeo script: " << path.toStdString() << ": read error! \n";
+    const SScriptOpen opened = OpenSubtitleScript(script, path, 1);
+    switch (opened.failure) {
+    case SScriptOpen::None: break;
+    case SScriptOpen::UnknownFormat:
+        err << "tandeo script: " << path.toStdString() << ": Unknown subtitle format! \n";
         return 2;
+    case SScriptOpen::MediaError:
+        err << "tandeo script: " << path.toStdString() << ": " << opened.error.toStdString()
+            << '\n';
+        return 2;
+    default: err << "tandeo script: " << path.toStdString() << ": read error! \n"; return 2;
+    }
+    if (opened.media && opened.fromMedia.container) {
+        out << "tracks: " << opened.fromMedia.tracks.size() << '\n';
+        for (const SMediaTrack& track : opened.fromMedia.tracks)
+            out << "  #" << track.index << "  " << track.codec << "  " << track.language
+                << (track.index == opened.fromMedia.chosen ? "  (read)" : "") << '\n';
     }
     out << "reader: " << script.readerName << '\n'
         << "timing: " << (script.timingMode == Frames ? "frames" : "milliseconds") << '\n'

@@ -13,6 +13,8 @@ bool ReadMicroDvd(CTextFile& file, CSimpleTextSubtitle& script, int charSet);
 bool ReadTimePrefixedLines(CTextFile& file, CSimpleTextSubtitle& script, int charSet);
 bool ReadSubStationScript(CTextFile& file, CSimpleTextSubtitle& script, int charSet);
 bool ReadKeyValueScript(CTextFile& file, CSimpleTextSubtitle& script, int charSet);
+bool ReadSbv(CTextFile& file, CSimpleTextSubtitle& script, int charSet);
+bool ReadTimedText(CTextFile& file, CSimpleTextSubtitle& script, int charSet);
 
 struct SScriptReader {
     const char* Name;

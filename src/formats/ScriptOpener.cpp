@@ -9,8 +9,10 @@ namespace {
 // Scripts fetched from an address, and their side files, are cut off here.
 constexpr std::int64_t MaxDownloadSize = 1048576;
 
+}  // namespace
+
 // "movie.en.srt" names its script "en", "movie.srt" "movie".
-std::string NameFromPath(const QString& path)
+std::string ScriptNameFromPath(const QString& path)
 {
     QString name = path;
     name.replace('\\', '/');
@@ -20,6 +22,8 @@ std::string NameFromPath(const QString& path)
     name = name.mid(name.lastIndexOf('.') + 1);
     return name.toStdString();
 }
+
+namespace {
 
 // What the readers recovered from, in one message: a damaged file must not
 // bring up a box per line.
@@ -43,11 +47,14 @@ const std::vector<SScriptReader>& ScriptReaders()
     static const std::vector<SScriptReader> readers{
         {"SubRip", ReadSubRip, Milliseconds},
         {"braced time lines", ReadBracedTimeLines, Milliseconds},
+        // Before SubViewer, which would take its milliseconds for hundredths.
+        {"YouTube SBV", ReadSbv, Milliseconds},
         {"SubViewer", ReadSubViewer, Milliseconds},
         {"MicroDVD", ReadMicroDvd, Frames},
         {"time-prefixed lines", ReadTimePrefixedLines, Milliseconds},
         {"SubStation Alpha", ReadSubStationScript, Milliseconds},
         {"key=value script", ReadKeyValueScript, Milliseconds},
+        {"XML timed text", ReadTimedText, Milliseconds},
     };
     return readers;
 }
@@ -69,10 +76,12 @@ bool CSimpleTextSubtitle::OpenScriptFile(const QString& path, std::int32_t charS
 {
     Clear();
     CWebTextFile file(MaxDownloadSize);
-    if (!file.Open(path))
+    if (!file.Open(path)) {
+        readFailure = CannotOpen;
         return false;
+    }
     const bool read =
-        ReadScript(file, charSet, scriptName.empty() ? NameFromPath(path) : scriptName);
+        ReadScript(file, charSet, scriptName.empty() ? ScriptNameFromPath(path) : scriptName);
     file.Close();
     return read;
 }
@@ -82,6 +91,7 @@ bool CSimpleTextSubtitle::ReadScript(CTextFile& file, std::int32_t charSet,
 {
     Clear();
     readerName.clear();
+    readFailure = NoFailure;
     const std::int64_t start = file.GetPosition();
     for (const SScriptReader& reader : ScriptReaders()) {
         const bool accepted = reader.Read(file, *this, charSet);
@@ -90,6 +100,7 @@ bool CSimpleTextSubtitle::ReadScript(CTextFile& file, std::int32_t charSet,
             UserMessages().Show(QString::asprintf("Syntax error at line %d!\t", line + 1),
                                 EMessageKind::Error);
             Clear();
+            readFailure = SyntaxError;
             return false;
         }
         if (!accepted) {
@@ -98,25 +109,35 @@ bool CSimpleTextSubtitle::ReadScript(CTextFile& file, std::int32_t charSet,
             continue;
         }
 
-        name = scriptName;
-        timingMode = reader.TimingMode;
-        sourceEncoding = file.encoding;
         encodingReport = file.encodingReport;
-        this->path = file.GetFilePath().toStdString();
-        readerName = reader.Name;
-        NotifyChanged();
-
-        // A side file may add styles (and lines) to any script.
-        CWebTextFile side(MaxDownloadSize);
-        const bool hasSide = side.Open(QString::fromStdString(this->path) + ".style");
-        if (hasSide)
-            ReadSubStationScript(side, *this, charSet);
-        EnsureDefaultStyle(charSet);
-        ReplaceUnknownStyles();
-        if (hasSide)
-            side.Close();
+        FinishScript(scriptName, reader.TimingMode, file.encoding, file.GetFilePath().toStdString(),
+                     reader.Name, charSet);
         ShowReadWarnings(readWarnings);
         return true;
     }
+    readFailure = UnknownFormat;
     return false;
+}
+
+void CSimpleTextSubtitle::FinishScript(const std::string& scriptName, ETimingMode mode,
+                                       TextEncoding encoding, const std::string& filePath,
+                                       const std::string& reader, std::int32_t charSet)
+{
+    name = scriptName;
+    timingMode = mode;
+    sourceEncoding = encoding;
+    path = filePath;
+    readerName = reader;
+    readFailure = NoFailure;
+    NotifyChanged();
+
+    // A side file may add styles (and lines) to any script.
+    CWebTextFile side(MaxDownloadSize);
+    const bool hasSide = side.Open(QString::fromStdString(path) + ".style");
+    if (hasSide)
+        ReadSubStationScript(side, *this, charSet);
+    EnsureDefaultStyle(charSet);
+    ReplaceUnknownStyles();
+    if (hasSide)
+        side.Close();
 }

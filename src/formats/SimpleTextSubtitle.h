@@ -130,6 +130,10 @@ public:
     // it cannot be opened or read (a syntax error is shown to the user).
     bool OpenScriptFile(const QString& path, std::int32_t charSet, const std::string& name);
     bool ReadScript(CTextFile& file, std::int32_t charSet, const std::string& name);
+    // What a read script is finished with whoever read it: where it came
+    // from, the ".style" side file, the Default style, the style names.
+    void FinishScript(const std::string& name, ETimingMode mode, TextEncoding encoding,
+                      const std::string& filePath, const std::string& reader, std::int32_t charSet);
 
     std::vector<STSEntry> entries;
 
@@ -163,7 +167,19 @@ public:
     // A time read at `line`: a negative one becomes 0 with a warning (one
     // per line); none when it does not fit 32 bits.
     std::optional<std::int32_t> ClampedReadTime(std::int64_t time, int line);
+    // Why the last OpenScriptFile or ReadScript returned false.
+    enum EReadFailure : std::int32_t {
+        NoFailure = 0,
+        CannotOpen = 1,     // the file (or download) could not be opened
+        UnknownFormat = 2,  // no reader took the text
+        SyntaxError = 3,    // a reader took it and then failed; the user was told
+    };
+    EReadFailure readFailure = NoFailure;
 };
+
+// The name a script takes from its file: "movie.en.srt" gives "en",
+// "movie.srt" "movie".
+std::string ScriptNameFromPath(const QString& path);
 
 // Lines read from `from` up to `to`, for the line number of a syntax error.
 int CountLinesBetween(CTextFile& file, std::int64_t from, std::int64_t to);

@@ -4,6 +4,7 @@
 #include "FileNames.h"
 #include "TextEffects.h"
 #include "TextPage.h"
+#include "formats/ffmpeg/ScriptSources.h"
 #include "pgs/VideoFormats.h"
 #include "platform/UserMessages.h"
 
@@ -51,7 +52,7 @@ CTextSub::CTextSub(const SSourceStyle* style, int frameRateIndex)
 {
 }
 
-bool CTextSub::Fail(const QString& path, const char* message, CUserMessages* reporter)
+bool CTextSub::Fail(const QString& path, const QString& message, CUserMessages* reporter)
 {
     ReporterOr(reporter).Show(QString("%1\n\r%2").arg(path, message), EMessageKind::Error);
     engine.reset();
@@ -61,9 +62,22 @@ bool CTextSub::Fail(const QString& path, const char* message, CUserMessages* rep
 bool CTextSub::Load(const QString& path, CUserMessages* reporter)
 {
     engine = std::make_unique<CRenderedTextSubtitle>();
-    if (!engine->OpenScriptFile(path, 1, ""))
-        return Fail(path, "read error! ", reporter);
-    if (ExtensionOf(path).compare(".srt", Qt::CaseInsensitive) == 0) {
+    const SScriptOpen opened = OpenSubtitleScript(*engine, path, 1);
+    switch (opened.failure) {
+    case SScriptOpen::None: break;
+    case SScriptOpen::UnknownFormat:
+        ReporterOr(reporter).Show(QString("%1\r\n%2").arg(path, "Unknown subtitle format! "),
+                                  EMessageKind::Error);
+        engine.reset();
+        return false;
+    case SScriptOpen::MediaError: return Fail(path, opened.error, reporter);
+    default: return Fail(path, "read error! ", reporter);
+    }
+    // SubRip takes the source style wherever it is found: under another
+    // extension, or as the SubRip track of a video file.
+    const bool readAsSubRip = engine->readerName == "SubRip" ||
+                              (opened.media && engine->readerName.ends_with("(subrip)"));
+    if (readAsSubRip || ExtensionOf(opened.file).compare(".srt", Qt::CaseInsensitive) == 0) {
         subRip = true;
         ApplyDefaultStyle();
     }
@@ -277,16 +291,10 @@ void CTextSub::GetLineText(int entryIndex, QString& text)
 std::unique_ptr<CTextSub> OpenSubtitleSource(const QString& path, const SSourceStyle* style,
                                              CUserMessages* reporter, int frameRateIndex)
 {
-    const QString extension = ExtensionOf(path);
-    for (const char* known : {".srt", ".ass", ".ssa"}) {
-        if (extension.compare(known, Qt::CaseInsensitive) != 0)
-            continue;
-        auto source = std::make_unique<CTextSub>(style, frameRateIndex);
-        if (!source->Load(path, reporter))
-            return nullptr;
-        return source;
-    }
-    ReporterOr(reporter).Show(QString("%1\r\n%2").arg(path, "Unknown subtitle format! "),
-                              EMessageKind::Error);
-    return nullptr;
+    // The content decides, whatever the extension: Load reports a file
+    // that no reader takes.
+    auto source = std::make_unique<CTextSub>(style, frameRateIndex);
+    if (!source->Load(path, reporter))
+        return nullptr;
+    return source;
 }

@@ -53,14 +53,14 @@ public:
 private:
     void ApplyDefaultStyle();
     void BuildLineList();
-    bool Fail(const QString& path, const char* message, CUserMessages* reporter);
+    bool Fail(const QString& path, const QString& message, CUserMessages* reporter);
 
     std::unique_ptr<CRenderedTextSubtitle> engine;
 };
 
-// A source for a ".srt", ".ass" or ".ssa" file (in any case), its times
-// repaired at the rate of `frameRateIndex`, or none: the user has then
-// been told why.
+// A source for any file a reader takes, whatever its extension ("FILE#N"
+// for stream N of a video file), its times repaired at the rate of
+// `frameRateIndex`, or none: the user has then been told why.
 std::unique_ptr<CTextSub> OpenSubtitleSource(const QString& path, const SSourceStyle* style,
                                              CUserMessages* reporter = nullptr,
                                              int frameRateIndex = 0);

@@ -11,6 +11,7 @@
 #include "app/TandeoApp.h"
 #include "app/TandeoView.h"
 #include "builder/Overlaps.h"
+#include "formats/ffmpeg/ScriptSources.h"
 #include "pgs/StreamReader.h"
 #include "platform/SettingsStore.h"
 #include "source/Placement.h"
@@ -120,8 +121,9 @@ private slots:
     {
         Start();
         Open(CmdOpenBottomRight, Bottom);
-        QCOMPARE(dialogs_->OpenAsked.back().filter,
-                 QString("Subtitle file(*.srt)|*.srt|All files(*.*)|*.*||"));
+        // Every format at once, each format, all files.
+        QCOMPARE(dialogs_->OpenAsked.back().filter, SubtitleFileFilter());
+        QVERIFY(dialogs_->OpenAsked.back().filter.startsWith("Subtitle files(*.srt;*.ass;*.ssa;"));
         QCOMPARE(dialogs_->OpenAsked.back().initialPath, QString());
         QVERIFY(Page(0)->source);
         QCOMPARE(Page(0)->sourcePath, Bottom);
@@ -158,6 +160,17 @@ private slots:
         QCOMPARE(Page(0)->list->List()->topLevelItemCount(), 20);
         Open(CmdOpenBottomRight, QString());  // cancelled
         QCOMPARE(Page(0)->sourcePath, Bottom);
+
+        // The content decides: a MicroDVD script under ".txt" opens.
+        const QString microDvd = Out("frames.txt");
+        QFile frames(microDvd);
+        QVERIFY(frames.open(QIODevice::WriteOnly));
+        frames.write("{24}{48}First\n{72}{96}Second\n");
+        frames.close();
+        Open(CmdOpenTopLeft, microDvd);
+        QCOMPARE(Page(1)->sourcePath, microDvd);
+        QCOMPARE(Page(1)->list->List()->topLevelItemCount(), 2);
+        QCOMPARE(Page(1)->list->List()->topLevelItem(1)->text(5), QString("Second"));
     }
 
     void selectedLineIsPlacedOnTheFrame()

@@ -86,7 +86,7 @@ const SHostile Cases[] = {
      [] { return QByteArray(); },
      {"build", "--bottom", "FILE", "-o", "OUT"},
      2,
-     "read error! "},
+     "Unknown subtitle format! "},
     {"binary.srt",
      [] {
          std::mt19937 random(7);
@@ -97,7 +97,19 @@ const SHostile Cases[] = {
      },
      {"build", "--bottom", "FILE", "-o", "OUT"},
      2,
-     "read error! "},
+     "Unknown subtitle format! "},
+    // A video file's mark over noise: FFmpeg's demuxer refuses it.
+    {"noise.mkv",
+     [] {
+         std::mt19937 random(5);
+         QByteArray bytes("\x1a\x45\xdf\xa3");
+         for (int i = 0; i < 4096; ++i)
+             bytes.append(char(random() & 0xFF));
+         return bytes;
+     },
+     {"list", "FILE"},
+     2,
+     "The file cannot be read: Invalid data found when processing input! "},
     // The cut block is left out; the blocks before it are built.
     {"truncated.srt",
      [] { return Good.left(70); },

@@ -177,3 +177,34 @@ TEST_F(ListCommandTest, CodePageOption)
     EXPECT_EQ(unknown.Err, "tandeo list: unknown code page 12345 (a Windows code page number "
                            "such as 936, 950, 932, 1251 or 1256)\n");
 }
+
+// Files our readers take under any name now open as sources: MicroDVD and
+// SubRip in ".sub" files, TMPlayer and MPL2 in ".txt" files.
+TEST_F(ListCommandTest, RealFilesChosenByContent)
+{
+    struct Case {
+        const char* Path;
+        const char* First;
+        const char* Last;
+    } cases[] = {
+        {"gaupol/microdvd.sub",
+         " #1  00:00:00:95  00:00:03:37  auto  auto  So, one day when I was 17, I left.",
+         "lines: 10, bad timings: 1"},
+        {"SubtitlesParser/Fight Club_eng.sub",
+         " #1  00:00:36:49  00:00:38:48  auto  auto  (rock music)", "lines: 2000, bad timings: 0"},
+        {"gaupol/tmplayer.txt",
+         " #1  00:00:01:00  00:00:03:70  auto  auto  I always wanted to come to France.",
+         "lines: 10, bad timings: 3"},
+        {"gaupol/mpl2.txt",
+         " #1  00:00:00:00  00:00:00:90  auto  auto  I always wanted to come to France.",
+         "lines: 9, bad timings: 0"},
+    };
+    for (const Case& c : cases) {
+        const SResult result = List({QString(TANDEO_FIXTURES_DIR) + "/realworld/" + c.Path});
+        ASSERT_EQ(result.Status, 0) << c.Path << ": " << result.Err;
+        ASSERT_FALSE(result.Lines.empty()) << c.Path;
+        EXPECT_EQ(result.Lines.front(), c.First) << c.Path;
+        EXPECT_EQ(result.Lines.back(), c.Last) << c.Path;
+    }
+    EXPECT_TRUE(Messages.Shown.empty());
+}

@@ -48,18 +48,23 @@ TEST_F(TextSubTest, WhatCannotBeOpened)
         QString Path;
         QString Message;
     } cases[] = {
-        {"other extension", Write("a.xml", "1\n00:00:01,000 --> 00:00:02,000\nx\n"),
+        {"no reader", Write("words.srt", "nothing a reader takes\n"),
          "\r\nUnknown subtitle format! "},
-        {"no extension", Write("plain", "1\n00:00:01,000 --> 00:00:02,000\nx\n"),
-         "\r\nUnknown subtitle format! "},
+        {"xml of another kind", Write("a.xml", "<xml/>"), "\r\nUnknown subtitle format! "},
         {"missing file", Dir.filePath("missing.srt"), "\n\rread error! "},
-        {"no reader", Write("words.srt", "nothing a reader takes\n"), "\n\rread error! "},
+        {"syntax error", Write("cut.srt", "1\n00:00:01,000 --> 00:00:02,000\nx\n\n2\nnot a time\n"),
+         "\n\rread error! "},
+        // FFmpeg's own words follow ours.
+        {"damaged video file", Write("noise.mkv", "\x1a\x45\xdf\xa3" + QByteArray(4000, '\x55')),
+         "\n\rThe file cannot be read: Invalid data found when processing input! "},
         {"no entries", Write("empty.ass", AssHead), "\n\rSubtitle is empty! "},
     };
     for (const Case& c : cases) {
         Messages.Shown.clear();
         EXPECT_EQ(OpenSubtitleSource(c.Path, &Style), nullptr) << c.Name;
-        EXPECT_EQ(Messages.Shown, std::vector<QString>{c.Path + c.Message}) << c.Name;
+        ASSERT_FALSE(Messages.Shown.empty()) << c.Name;
+        // A syntax error has told the user where before.
+        EXPECT_EQ(Messages.Shown.back(), c.Path + c.Message) << c.Name;
     }
 
     // A reporter takes the message instead of the user.
@@ -69,6 +74,28 @@ TEST_F(TextSubTest, WhatCannotBeOpened)
     EXPECT_FALSE(source.Load(Dir.filePath("missing.srt"), &reporter));
     EXPECT_EQ(reporter.Shown.size(), 1u);
     EXPECT_EQ(source.Engine(), nullptr);
+}
+
+// The content decides, whatever the name; SubRip is SubRip under any name.
+TEST_F(TextSubTest, AnyExtension)
+{
+    const QByteArray subRip = "1\n00:00:01,000 --> 00:00:02,000\nx\n";
+    for (const char* name : {"a.xml", "plain", "film.sub", "film.txt"}) {
+        const auto source = OpenSubtitleSource(Write(name, subRip), &Style);
+        ASSERT_NE(source, nullptr) << name;
+        EXPECT_TRUE(source->subRip) << name;
+        EXPECT_EQ(source->Engine()->scriptSize, (SSize{1920, 1080})) << name;
+        EXPECT_EQ(source->lines.size(), 1u) << name;
+    }
+    const auto microDvd = OpenSubtitleSource(Write("film.txt", "{24}{48}Hello\n"), &Style);
+    ASSERT_NE(microDvd, nullptr);
+    EXPECT_FALSE(microDvd->subRip);
+    EXPECT_EQ(microDvd->Engine()->timingMode, Frames);
+    const auto webVtt = OpenSubtitleSource(
+        Write("film.vtt", "WEBVTT\n\n00:00:01.000 --> 00:00:02.000\nHello\n"), &Style);
+    ASSERT_NE(webVtt, nullptr);
+    EXPECT_EQ(webVtt->lines.size(), 1u);
+    EXPECT_TRUE(Messages.Shown.empty());
 }
 
 TEST_F(TextSubTest, SubRipTakesTheSourceStyleAndTheFullHdPlayResolution)

@@ -1,0 +1,2 @@
+[10][25]Hello|/there
+[30][40]Second
