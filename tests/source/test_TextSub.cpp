@@ -52,7 +52,11 @@ TEST_F(TextSubTest, WhatCannotBeOpened)
          "\r\nUnknown subtitle format! "},
         {"xml of another kind", Write("a.xml", "<xml/>"), "\r\nUnknown subtitle format! "},
         {"missing file", Dir.filePath("missing.srt"), "\n\rread error! "},
-        {"syntax error", Write("cut.srt", "1\n00:00:01,000 --> 00:00:02,000\nx\n\n2\nnot a time\n"),
+        // A damaged cue is left out; a second script header is beyond repair.
+        {"syntax error",
+         Write("broken.ass", "[Script Info]\nScriptType: v4.00+\n[Events]\n"
+                             "Dialogue: 0,0:00:01.00,0:00:02.00,Default,,0,0,0,,a\n"
+                             "[Script Info]\n"),
          "\n\rread error! "},
         // FFmpeg's own words follow ours.
         {"damaged video file", Write("noise.mkv", "\x1a\x45\xdf\xa3" + QByteArray(4000, '\x55')),
